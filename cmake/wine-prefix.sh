@@ -1,0 +1,40 @@
+#!/bin/sh
+# Test fixture: "up PREFIX" creates the private Wine prefix, starts a persistent
+# wineserver (installed services survive between wine commands) and an Xvfb
+# display for message-box tests; "down PREFIX" stops only this prefix's processes.
+set -u
+action=$1
+export WINEPREFIX=$2
+export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml="
+unset DISPLAY
+case "$action" in
+up)
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
+  fi
+  # Its output must not be a pipe: the server would hold it open for ever.
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine cmd /c exit </dev/null >/dev/null 2>&1   # starts services.exe now
+  if command -v Xvfb >/dev/null 2>&1; then
+    if [ -f "$WINEPREFIX.xvfb.pid" ]; then kill "$(cat "$WINEPREFIX.xvfb.pid")" 2>/dev/null || true; fi
+    # -displayfd picks a free display number and reports it once the server is up.
+    fifo="$WINEPREFIX.displayfd"; rm -f "$fifo"; mkfifo "$fifo"
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$fifo" </dev/null >/dev/null 2>&1 &
+    echo $! >"$WINEPREFIX.xvfb.pid"
+    read -r number <"$fifo"; rm -f "$fifo"
+    echo ":$number" >"$WINEPREFIX.display"
+  fi
+  echo "wine prefix ready: $WINEPREFIX"
+  ;;
+down)
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  if [ -f "$WINEPREFIX.xvfb.pid" ]; then
+    kill "$(cat "$WINEPREFIX.xvfb.pid")" 2>/dev/null || true
+    rm -f "$WINEPREFIX.xvfb.pid" "$WINEPREFIX.display"
+  fi
+  # The prefix is about 700 MB; a test run leaves nothing behind.
+  rm -rf "$WINEPREFIX"
+  echo "wine prefix removed"
+  ;;
+esac

@@ -1,0 +1,33 @@
+// The launcher's own executable and its configuration block.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "core/handle_win.h"
+#include "core/wide.h"
+
+namespace vexlo {
+
+// Reads the block appended to this executable into the record tables, applies
+// the locale overrides, records the block end and sets the dialog mode. Ends
+// the process with the fixed texts on any failure.
+void ReadConfigurationBlock();
+
+// The full path of this executable in the file APIs' code page, computed once.
+const std::string& ExecutablePath();
+// Its long wide form, computed with it.
+const WideString& ExecutableLongPath();
+// The executable's directory, always ending in a backslash.
+const std::string& ExecutableDirectory();
+
+// Opens this executable for reading, sharing read and write with others;
+// ends the process when it cannot be opened.
+UniqueFile OpenOwnExecutable();
+
+// Low 32 bits of the file offset behind the block, where included files start.
+uint32_t BlockEndPosition();
+
+// True while fatal messages go to a message box rather than standard error.
+bool DialogMode();
+
+}  // namespace vexlo

@@ -1,0 +1,67 @@
+#include "core/errors_win.h"
+
+#include <stdio.h>
+
+#include "core/config.h"
+#include "core/config_win.h"
+#include "core/log_win.h"
+#include "core/message_text.h"
+#include "core/win.h"
+#include "payload/temp_dir_win.h"
+
+namespace vexlo {
+namespace {
+
+std::string LongLogPath(const char* log_path) {
+  char buffer[kMessageCapacity];
+  const DWORD length = GetLongPathNameA(log_path, buffer, sizeof(buffer));
+  if (length == 0 || length >= sizeof(buffer)) return log_path;
+  return std::string(buffer, length);
+}
+
+// USER32 is loaded only when a box is really shown: the service process runs
+// for as long as the service does and should not carry it.
+void ShowMessageBox(const std::string& text, const std::string& caption) {
+  using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+  HMODULE user32 = LoadLibraryA("user32.dll");  // kept for the rest of the process
+  if (user32 == nullptr) return;
+  auto message_box =
+      reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxA")));
+  if (message_box != nullptr) message_box(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR);
+}
+
+}  // namespace
+
+void ShowText(const std::string& text) {
+  const char* log_path = LogFilePath();
+  const std::string shown =
+      log_path ? ComposeShownText(text, LongLogPath(log_path).c_str()) : ComposeShownText(text, nullptr);
+  if (DialogMode()) {
+    ShowMessageBox(shown, ConfigText(record::kMessageCaption));
+  } else {
+    fprintf(stderr, "%s\n", shown.c_str());
+    fflush(stderr);
+  }
+}
+
+void ShowMessage(int message_id, const char* argument) {
+  const std::string& text = ConfigText(message_id);
+  ShowText(argument ? SubstituteArgument(text, argument) : text);
+}
+
+void FatalExit(unsigned exit_code) {
+  RemoveLauncherTempDir();
+  ExitProcess(exit_code);
+}
+
+void FatalText(const std::string& text) {
+  ShowText(text);
+  FatalExit(1);
+}
+
+void FatalMessage(int message_id, const char* argument) {
+  ShowMessage(message_id, argument);
+  FatalExit(1);
+}
+
+}  // namespace vexlo

@@ -1,0 +1,183 @@
+#include "service/service_commands_win.h"
+
+#include <stdio.h>
+
+#include <string>
+
+#include "core/config.h"
+#include "core/config_win.h"
+#include "core/handle_win.h"
+#include "core/process_state.h"
+#include "service/service_text.h"
+
+namespace vexlo {
+namespace {
+
+UniqueService OpenManager(DWORD access) {
+  return UniqueService(OpenSCManagerA(nullptr, nullptr, access));
+}
+
+UniqueService OpenNamedService(const UniqueService& manager, DWORD access) {
+  return UniqueService(OpenServiceA(manager.get(), ServiceName().c_str(), access));
+}
+
+// Waits while the service reports stop-pending. The wait hint counts from the
+// last progress of the check point, so a service that keeps reporting
+// progress is waited for without an overall limit.
+bool WaitForStop(SC_HANDLE service) {
+  SERVICE_STATUS status;
+  if (!QueryServiceStatus(service, &status)) return false;
+  DWORD progress_tick = GetTickCount();
+  DWORD progress_check_point = status.dwCheckPoint;
+  while (status.dwCurrentState == SERVICE_STOP_PENDING) {
+    Sleep(500);
+    if (!QueryServiceStatus(service, &status)) return false;
+    if (status.dwCheckPoint > progress_check_point) {
+      progress_tick = GetTickCount();
+      progress_check_point = status.dwCheckPoint;
+    } else if (GetTickCount() - progress_tick > status.dwWaitHint) {
+      break;
+    }
+  }
+  return status.dwCurrentState == SERVICE_STOPPED;
+}
+
+}  // namespace
+
+int StopService(bool messages) {
+  UniqueService manager = OpenManager(SC_MANAGER_CONNECT);
+  if (!manager) {
+    if (messages) printf("Could not open SCManager.\n");
+    return 1;
+  }
+  UniqueService service = OpenNamedService(manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
+  if (!service) {
+    if (messages) printf("Could not stop service.\n");
+    return 1;
+  }
+  SERVICE_STATUS status;
+  if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
+    printf("Stopping service '%s'.\n", ServiceName().c_str());
+    fflush(stdout);  // the wait may be long; show progress first
+    printf(WaitForStop(service.get()) ? "Service stopped\n" : "Error while stopping service\n");
+    return 0;
+  }
+  if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
+    printf("Service is already stopped.\n");
+    return 0;
+  }
+  if (messages) printf("Could not stop service.\n");
+  return 1;
+}
+
+int UninstallService(bool messages) {
+  StopService(false);
+  UniqueService manager = OpenManager(SC_MANAGER_ALL_ACCESS);
+  if (!manager) {
+    if (messages) printf("Could not open SCManager.\n");
+    return 1;
+  }
+  UniqueService service = OpenNamedService(manager, DELETE);
+  if (!service || !DeleteService(service.get())) {
+    if (messages) printf("Could not delete service.\n");
+    return 1;
+  }
+  if (messages) printf("Uninstalled service '%s'.\n", ServiceName().c_str());
+  return 0;
+}
+
+int InstallService(StartType start_type, bool interactive) {
+  UninstallService(false);
+  UniqueService manager = OpenManager(SC_MANAGER_ALL_ACCESS);
+  if (!manager) {
+    printf("Could not open SCManager.\n");
+    return 1;
+  }
+  const std::string binary_path = RegisteredBinaryPath(ExecutablePath());
+  const std::string dependencies = DependencyList(ConfigText(record::kServiceDependencies));
+  DWORD type = SERVICE_WIN32_OWN_PROCESS;
+  if (interactive) type |= SERVICE_INTERACTIVE_PROCESS;
+  UniqueService service(CreateServiceA(
+      manager.get(), ServiceName().c_str(), ServiceName().c_str(), SERVICE_ALL_ACCESS, type,
+      static_cast<DWORD>(start_type), SERVICE_ERROR_NORMAL, binary_path.c_str(), nullptr, nullptr,
+      dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+  if (!service) {
+    printf("Could not create service.\n");
+    return 1;
+  }
+  // The description is a nicety: found at run time and never failing the install.
+  const WideString& description = ConfigWide(record::kServiceDescription);
+  if (!description.empty()) {
+    using ChangeConfig2 = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    auto change = advapi ? reinterpret_cast<ChangeConfig2>(reinterpret_cast<void*>(
+                               GetProcAddress(advapi, "ChangeServiceConfig2W")))
+                         : nullptr;
+    if (change != nullptr) {
+      WideString text = description;
+      SERVICE_DESCRIPTIONW info;
+      info.lpDescription = &text[0];
+      change(service.get(), SERVICE_CONFIG_DESCRIPTION, &info);
+    }
+  }
+  printf("Installed service '%s'.\n", ServiceName().c_str());
+  return 0;
+}
+
+int StartService() {
+  UniqueService manager = OpenManager(SC_MANAGER_CONNECT);
+  if (!manager) {
+    printf("Could not open SCManager.\n");
+    return 1;
+  }
+  UniqueService service = OpenNamedService(manager, SERVICE_START);
+  if (service && StartServiceA(service.get(), 0, nullptr)) {
+    printf("Starting service '%s'.\n", ServiceName().c_str());
+    return 0;
+  }
+  const DWORD error = GetLastError();  // of the failed open or start
+  if (error == ERROR_SERVICE_ALREADY_RUNNING) {
+    printf("Service is already running.\n");
+    return 0;
+  }
+  printf("Could not start service. Error code: %d\n", static_cast<int>(error));
+  return 1;
+}
+
+int ServiceStatus() {
+  UniqueService manager = OpenManager(SC_MANAGER_CONNECT);
+  if (!manager) {
+    printf("Could not open SCManager.\n");
+    return 1;
+  }
+  UniqueService service = OpenNamedService(manager, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
+  SERVICE_STATUS status;
+  if (!service || !QueryServiceStatus(service.get(), &status)) {
+    printf("Could not get status.\n");
+    return 1;
+  }
+  const int result = status.dwCurrentState == SERVICE_RUNNING ? 0 : 3;
+  printf(result == 0 ? "Running.\n" : "Not running.\n");
+
+  // A configuration with long paths or many dependencies can need more than
+  // the usual 8 KB; grow to what the call asks for instead of failing.
+  std::string config(8192, '\0');
+  DWORD needed = 0;
+  BOOL ok = QueryServiceConfigA(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(&config[0]),
+                                static_cast<DWORD>(config.size()), &needed);
+  if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > config.size()) {
+    config.resize(needed);
+    ok = QueryServiceConfigA(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(&config[0]),
+                             static_cast<DWORD>(config.size()), &needed);
+  }
+  if (!ok) {
+    printf("Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
+    return 1;
+  }
+  if (reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType == SERVICE_AUTO_START) {
+    printf("%s.\n", "Auto-start");
+  }
+  return result;
+}
+
+}  // namespace vexlo
