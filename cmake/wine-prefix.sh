@@ -12,6 +12,10 @@ up)
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
   fi
+  # wineboot leaves a server that exits when idle, and "wineserver -p" only
+  # connects to a running server: let that one end first. A server that ends
+  # takes services.exe and the services installed by a test with it.
+  wineserver -w 2>/dev/null || true
   # Its output must not be a pipe: the server would hold it open for ever.
   wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >/dev/null 2>&1   # starts services.exe now

@@ -1,0 +1,137 @@
+// Messages, the exit routine and the temporary directories, driven through
+// the launcher's own code in real processes (launcher_probe.exe with a block).
+#include <gtest/gtest.h>
+
+#include "support/launcher_fixture_win.h"
+
+namespace vexlo {
+namespace testing_support {
+namespace {
+
+class ErrorsTest : public LauncherTest {};
+
+TEST_F(ErrorsTest, InternalErrorOnStandardErrorInConsoleMode) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result = Run(probe, "message 1009 16");
+  EXPECT_EQ(result.exit_code, 1u);
+  EXPECT_EQ(result.err, "An internal error occurred (error code: 16)\r\n");
+  EXPECT_EQ(result.out, "");
+}
+
+TEST_F(ErrorsTest, LogPathFollowsTheMessageWhileLogging) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result = Run(probe, "message 1009 16", {L"VEXLO_LOG=yes"});
+  EXPECT_EQ(result.exit_code, 1u);
+  ASSERT_EQ(LogFiles().size(), 1u);
+  char long_path[MAX_PATH];
+  ASSERT_NE(GetLongPathNameA((tmp_ + "\\" + LogFiles()[0]).c_str(), long_path, MAX_PATH), 0u);
+  EXPECT_EQ(result.err, std::string("An internal error occurred (error code: 16)\r\n\r\nLog: ") + long_path +
+                            "\r\n");
+}
+
+TEST_F(ErrorsTest, CatalogueTextsAsStored) {
+  BlockContents contents = DefaultContents();
+  SetText(contents, 1014, "{0} and {0}");
+  const std::string probe = WriteProbe("probe.exe", contents);
+  EXPECT_EQ(Run(probe, "show 1014 X").err, "X and {0}\r\n");
+  // A trailing line feed stays, so an empty line follows.
+  EXPECT_EQ(Run(probe, "show 1006 lib\\a.jar").err, "File or directory lib\\a.jar not found or empty\r\n\r\n");
+  // An absent record is an empty message; without an argument "{0}" stays.
+  EXPECT_EQ(Run(probe, "show 1017").err, "\r\n");
+  EXPECT_EQ(Run(probe, "show 1009").err, "An internal error occurred (error code: {0})\r\n");
+  const ProcessResult shown = Run(probe, "show 1009 5");
+  EXPECT_EQ(shown.exit_code, 0u);  // showing alone does not end the process
+  EXPECT_EQ(shown.out, "returned\r\n");
+}
+
+TEST_F(ErrorsTest, OverlongArgumentIsCutNotOverflowed) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result = Run(probe, "message 1009 " + std::string(20000, '7'));
+  EXPECT_EQ(result.exit_code, 1u);
+  EXPECT_EQ(result.err.size(), 8191u + 2u);  // cut to the message size, then CR LF
+}
+
+TEST_F(ErrorsTest, FatalExitRemovesTheLauncherTempDir) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result = Run(probe, "launchertemp fatal");
+  EXPECT_EQ(result.exit_code, 1u);
+  const std::string directory = SplitLines(result.out).at(0);
+  EXPECT_EQ(directory.rfind(tmp_, 0), 0u) << directory;
+  EXPECT_EQ(GetFileAttributesA(directory.c_str()), INVALID_FILE_ATTRIBUTES) << directory;
+  EXPECT_EQ(result.err, "An internal error occurred (error code: 16)\r\n");
+}
+
+TEST_F(ErrorsTest, LauncherTempDirSitsBesideItsTempFile) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result = Run(probe, "launchertemp");
+  ASSERT_EQ(result.exit_code, 0u);
+  const std::string directory = SplitLines(result.out).at(0);
+  const size_t marker = directory.rfind("_dir");
+  ASSERT_NE(marker, std::string::npos) << directory;
+  const std::string seconds = directory.substr(marker + 4);
+  EXPECT_FALSE(seconds.empty());
+  EXPECT_EQ(seconds.find_first_not_of("0123456789"), std::string::npos) << directory;
+  const std::string temp_file = directory.substr(0, marker);
+  EXPECT_EQ(temp_file.rfind(tmp_ + "\\vxl", 0), 0u) << temp_file;
+  EXPECT_EQ(temp_file.substr(temp_file.size() - 4), ".tmp");
+  EXPECT_NE(GetFileAttributesA(temp_file.c_str()), INVALID_FILE_ATTRIBUTES);
+  // A normal end leaves the directory in place.
+  EXPECT_NE(GetFileAttributesA((directory + "\\lib\\b.jar").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ErrorsTest, SystemTempDirAndCommunicationFile) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  EXPECT_EQ(SplitLines(Run(probe, "systemtemp").out).at(0), tmp_ + "\\");
+  EXPECT_EQ(SplitLines(Run(probe, "commfile 4242").out).at(0), tmp_ + "\\vxl_p4242.tmp");
+  // C:\Temp as the example: the system gives it with its backslash.
+  CreateDirectoryA("C:\\Temp", nullptr);
+  const ProcessResult result = Run(probe, "commfile 4242", {L"TMP=C:\\Temp", L"TEMP=C:\\Temp"});
+  EXPECT_EQ(SplitLines(result.out).at(0), "C:\\Temp\\vxl_p4242.tmp");
+}
+
+// A temporary path the ANSI code page cannot write is unusable for the
+// launcher's narrow paths: the Windows temp directory is used instead.
+TEST_F(ErrorsTest, NonAnsiTempPathFallsBackToWindowsTemp) {
+  const std::wstring unusable = Widen(tmp_) + L"\\\x65E5\x672C";  // two CJK characters
+  ASSERT_TRUE(CreateDirectoryW(unusable.c_str(), nullptr));
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result =
+      Run(probe, "systemtemp", {L"TMP=" + unusable, L"TEMP=" + unusable, L"VEXLO_LOG=yes"});
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  EXPECT_EQ(SplitLines(result.out).at(0), std::string(windows) + "\\temp");
+}
+
+TEST_F(ErrorsTest, NewTempFileNameCreatesTheFile) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const std::string name = SplitLines(Run(probe, "tempfile").out).at(0);
+  EXPECT_EQ(name.rfind(tmp_ + "\\vxl", 0), 0u) << name;
+  EXPECT_NE(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(SplitLines(Run(probe, "writable " + tmp_).out).at(0), "writable");
+  EXPECT_EQ(SplitLines(Run(probe, "writable " + tmp_ + "\\missing").out).at(0), "not writable");
+}
+
+TEST_F(ErrorsTest, ExpansionWithThisProcessValues) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  EXPECT_EQ(SplitLines(Run(probe, "expand ${launcher:sys.jvmHome}\\lib C:\\jre\\bin\\javaw.exe").out).at(0),
+            "C:\\jre\\bin\\..\\lib");
+  EXPECT_EQ(SplitLines(Run(probe, "expand %VEXLO_EXEDIR%app.jar").out).at(0), work_ + "\\app.jar");
+  const ProcessResult environment =
+      Run(probe, "expand ${Path}|${PATH}|${path}|${VEXLO_EXEDIR}",
+          {L"Path=C:\\bin", L"VEXLO_EXEDIR=D:\\not-this"});
+  EXPECT_EQ(SplitLines(environment.out).at(0), "C:\\bin|C:\\bin|${path}|" + work_ + "\\");
+  EXPECT_EQ(SplitLines(Run(probe, "expand ${launcher:sys.tempDir}").out).at(0), tmp_ + "\\");
+}
+
+TEST_F(ErrorsTest, FullPathKeepsOrLowersCase) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  EXPECT_EQ(SplitLines(Run(probe, "fullpath Sub\\..\\Lib\\\\A.jar keep").out).at(0), work_ + "\\Lib\\A.jar");
+  std::string lowered = work_ + "\\lib\\a.jar";
+  for (char& c : lowered) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(SplitLines(Run(probe, "fullpath Sub\\..\\Lib\\A.jar").out).at(0), lowered);
+  EXPECT_EQ(SplitLines(Run(probe, "exepath").out).at(1), work_ + "\\");
+}
+
+}  // namespace
+}  // namespace testing_support
+}  // namespace vexlo

@@ -1,0 +1,184 @@
+#include "support/process_win.h"
+
+#include <cwchar>
+#include <map>
+
+#include "core/handle_win.h"
+
+namespace vexlo {
+namespace testing_support {
+namespace {
+
+std::wstring UpperName(const std::wstring& entry) {
+  std::wstring name = entry.substr(0, entry.find(L'=', 1));
+  for (wchar_t& c : name) c = static_cast<wchar_t>(towupper(c));
+  return name;
+}
+
+// The inherited environment with the overrides applied, as a sorted block.
+std::wstring EnvironmentBlock(const std::vector<std::wstring>& overrides) {
+  std::map<std::wstring, std::wstring> entries;
+  wchar_t* block = GetEnvironmentStringsW();
+  for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
+    entries[UpperName(entry)] = entry;
+  }
+  FreeEnvironmentStringsW(block);
+  for (const std::wstring& entry : overrides) {
+    const std::wstring name = UpperName(entry);
+    if (entry.size() == name.size() + 1) entries.erase(name);
+    else entries[name] = entry;
+  }
+  std::wstring result;
+  for (const auto& entry : entries) {
+    result += entry.second;
+    result.push_back(L'\0');
+  }
+  result.push_back(L'\0');
+  return result;
+}
+
+UniqueFile InheritableTempFile(std::wstring* path) {
+  wchar_t directory[MAX_PATH], name[MAX_PATH];
+  GetTempPathW(MAX_PATH, directory);
+  GetTempFileNameW(directory, L"vxt", 0, name);
+  *path = name;
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  return UniqueFile(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+}
+
+std::string ReadBack(const std::wstring& path) {
+  const std::string text = ReadWholeFile(Narrow(path));
+  DeleteFileW(path.c_str());
+  return text;
+}
+
+}  // namespace
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  std::wstring wide(text.size(), L'\0');
+  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                       static_cast<int>(wide.size()));
+  wide.resize(size > 0 ? size : 0);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string narrow(size > 0 ? size : 0, '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr,
+                      nullptr);
+  return narrow;
+}
+
+bool StartProcess(const std::wstring& command_line, const ProcessOptions& options,
+                  PROCESS_INFORMATION* info) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  std::wstring environment = EnvironmentBlock(options.environment);
+  std::wstring mutable_command = command_line;
+  return CreateProcessW(nullptr, &mutable_command[0], nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, &environment[0],
+                        options.current_directory.empty() ? nullptr : options.current_directory.c_str(),
+                        &startup, info) != 0;
+}
+
+ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions& options) {
+  ProcessResult result;
+  std::wstring out_path, err_path;
+  UniqueFile out = InheritableTempFile(&out_path);
+  UniqueFile err = InheritableTempFile(&err_path);
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  UniqueFile in(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, 0, nullptr));
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in.get();
+  startup.hStdOutput = out.get();
+  startup.hStdError = err.get();
+  std::wstring environment = EnvironmentBlock(options.environment);
+  std::wstring mutable_command = command_line;
+  PROCESS_INFORMATION info = {};
+  result.started = CreateProcessW(nullptr, &mutable_command[0], nullptr, nullptr, TRUE,
+                                  CREATE_UNICODE_ENVIRONMENT, &environment[0],
+                                  options.current_directory.empty() ? nullptr
+                                                                    : options.current_directory.c_str(),
+                                  &startup, &info) != 0;
+  if (result.started) {
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    if (WaitForSingleObject(process.get(), options.timeout_ms) != WAIT_OBJECT_0) {
+      TerminateProcess(process.get(), 999);
+      WaitForSingleObject(process.get(), 5000);
+    }
+    GetExitCodeProcess(process.get(), &result.exit_code);
+  }
+  out.reset();
+  err.reset();
+  result.out = ReadBack(out_path);
+  result.err = ReadBack(err_path);
+  return result;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string bytes;
+  if (!file) return bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+std::vector<std::string> ListDirectory(const std::string& directory) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  UniqueFind search(FindFirstFileA((directory + "\\*").c_str(), &entry));
+  if (!search) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(search.get(), &entry));
+  return names;
+}
+
+void RemoveTree(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    for (const std::string& name : ListDirectory(path)) RemoveTree(path + "\\" + name);
+    RemoveDirectoryA(path.c_str());
+  } else {
+    DeleteFileA(path.c_str());
+  }
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace testing_support
+}  // namespace vexlo
