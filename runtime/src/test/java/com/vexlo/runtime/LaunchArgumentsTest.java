@@ -1,0 +1,68 @@
+package com.vexlo.runtime;
+
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertSame;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.io.ByteArrayOutputStream;
+import java.io.File;
+import java.io.PrintStream;
+import java.net.URL;
+import java.net.URLClassLoader;
+
+import org.junit.jupiter.api.Test;
+
+/** In-process checks of argument decoding, the stop timeout and main-class lookup. */
+class LaunchArgumentsTest {
+
+    @Test
+    void decodesTheLayout() {
+        LaunchArguments a = LaunchArguments.parse(new String[] {
+            "TRUE", " com/acme/Main ", "C:\\logs\\err.log", " ", "false", "svc", "a", "", "b c"}, true);
+        assertTrue(a.windowedMode);
+        assertEquals("com.acme.Main", a.mainClass);
+        assertEquals("C:\\logs\\err.log", a.errorLog);
+        assertNull(a.outputLog);
+        assertFalse(a.appendLogs);
+        assertEquals("svc", a.serviceName);
+        assertArrayEquals(new String[] {"a", "", "b c"}, a.applicationArguments());
+        assertNull(LaunchArguments.parse(new String[] {"false", "M", "", "", "true"}, true).serviceName);
+        assertTrue(LaunchArguments.serviceNameSlotInUse(null));
+        assertFalse(LaunchArguments.serviceNameSlotInUse(" FALSE "));
+        assertThrows(IllegalArgumentException.class, () -> LaunchArguments.parse(null, true));
+        assertThrows(IllegalArgumentException.class,
+                () -> LaunchArguments.parse(new String[] {"false", " ", "", "", "true"}, true));
+    }
+
+    @Test
+    void stopTimeoutFallsBackToTheDefaultOnBadValues() {
+        ByteArrayOutputStream warnings = new ByteArrayOutputStream();
+        PrintStream warn = new PrintStream(warnings, true);
+        assertEquals(StopProtocol.DEFAULT_TIMEOUT_MILLIS, StopProtocol.timeoutMillis(null, warn));
+        assertEquals(250L, StopProtocol.timeoutMillis(" 250 ", warn));
+        assertEquals(0, warnings.size());
+        for (String bad : new String[] {"0", "-5", "10s"}) {
+            assertEquals(StopProtocol.DEFAULT_TIMEOUT_MILLIS, StopProtocol.timeoutMillis(bad, warn));
+        }
+        assertTrue(warnings.toString().contains("vexlo.stopTimeoutMillis=10s"), warnings.toString());
+    }
+
+    @Test
+    void mainClassIsLoadedThroughTheContextClassLoader() throws Exception {
+        // The test application is not on this JVM's class path, only behind the context loader.
+        URL appJar = new File(LauncherProcess.testFile("vexlo.test.appJar")).toURI().toURL();
+        Thread thread = Thread.currentThread();
+        ClassLoader saved = thread.getContextClassLoader();
+        try (URLClassLoader loader = new URLClassLoader(new URL[] {appJar}, getClass().getClassLoader())) {
+            assertThrows(ClassNotFoundException.class, () -> WinLauncher.findMain("testapp.EchoApp"));
+            thread.setContextClassLoader(loader);
+            assertSame(loader, WinLauncher.findMain("testapp.EchoApp").getDeclaringClass().getClassLoader());
+        } finally {
+            thread.setContextClassLoader(saved);
+        }
+    }
+}
