@@ -4,6 +4,7 @@
 
 #include "core/config.h"
 #include "core/config_win.h"
+#include "core/crt_print_win.h"
 #include "core/log_win.h"
 #include "core/message_text.h"
 #include "core/win.h"
@@ -39,7 +40,7 @@ void ShowText(const std::string& text) {
   if (DialogMode()) {
     ShowMessageBox(shown, ConfigText(record::kMessageCaption));
   } else {
-    fprintf(stderr, "%s\n", shown.c_str());
+    CrtFprintf(stderr, "%s\n", shown.c_str());
     fflush(stderr);
   }
 }

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "core/crt_print_win.h"
 #include "core/win.h"
 #include "payload/file_tests_win.h"
 
@@ -93,7 +94,7 @@ FILE* SetUpLog() {
   if (length == 0 || length >= sizeof(module)) module[0] = '\0';
   const time_t now = time(nullptr);
   const char* stamp = ctime(&now);  // ends in a line feed: an empty line follows
-  fprintf(file, "Started executable %s at %s\n", module, stamp ? stamp : "\n");
+  CrtFprintf(file, "Started executable %s at %s\n", module, stamp ? stamp : "\n");
   fflush(file);
   return file;
 }
@@ -105,7 +106,7 @@ void WriteLine(const char* prefix, const char* format, va_list args) {
   else if (g_log_path != nullptr) file = fopen(g_log_path->c_str(), "a");
   if (file != nullptr) {
     fputs(prefix, file);
-    vfprintf(file, format, args);
+    CrtVfprintf(file, format, args);
     fputc('\n', file);
     fclose(file);
   }

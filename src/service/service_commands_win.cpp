@@ -6,6 +6,7 @@
 
 #include "core/config.h"
 #include "core/config_win.h"
+#include "core/crt_print_win.h"
 #include "core/handle_win.h"
 #include "core/process_state.h"
 #include "service/service_text.h"
@@ -47,26 +48,26 @@ bool WaitForStop(SC_HANDLE service) {
 int StopService(bool messages) {
   UniqueService manager = OpenManager(SC_MANAGER_CONNECT);
   if (!manager) {
-    if (messages) printf("Could not open SCManager.\n");
+    if (messages) CrtFprintf(stdout, "Could not open SCManager.\n");
     return 1;
   }
   UniqueService service = OpenNamedService(manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
   if (!service) {
-    if (messages) printf("Could not stop service.\n");
+    if (messages) CrtFprintf(stdout, "Could not stop service.\n");
     return 1;
   }
   SERVICE_STATUS status;
   if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-    printf("Stopping service '%s'.\n", ServiceName().c_str());
+    CrtFprintf(stdout, "Stopping service '%s'.\n", ServiceName().c_str());
     fflush(stdout);  // the wait may be long; show progress first
-    printf(WaitForStop(service.get()) ? "Service stopped\n" : "Error while stopping service\n");
+    CrtFprintf(stdout, WaitForStop(service.get()) ? "Service stopped\n" : "Error while stopping service\n");
     return 0;
   }
   if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
-    printf("Service is already stopped.\n");
+    CrtFprintf(stdout, "Service is already stopped.\n");
     return 0;
   }
-  if (messages) printf("Could not stop service.\n");
+  if (messages) CrtFprintf(stdout, "Could not stop service.\n");
   return 1;
 }
 
@@ -74,15 +75,15 @@ int UninstallService(bool messages) {
   StopService(false);
   UniqueService manager = OpenManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) {
-    if (messages) printf("Could not open SCManager.\n");
+    if (messages) CrtFprintf(stdout, "Could not open SCManager.\n");
     return 1;
   }
   UniqueService service = OpenNamedService(manager, DELETE);
   if (!service || !DeleteService(service.get())) {
-    if (messages) printf("Could not delete service.\n");
+    if (messages) CrtFprintf(stdout, "Could not delete service.\n");
     return 1;
   }
-  if (messages) printf("Uninstalled service '%s'.\n", ServiceName().c_str());
+  if (messages) CrtFprintf(stdout, "Uninstalled service '%s'.\n", ServiceName().c_str());
   return 0;
 }
 
@@ -90,7 +91,7 @@ int InstallService(StartType start_type, bool interactive) {
   UninstallService(false);
   UniqueService manager = OpenManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) {
-    printf("Could not open SCManager.\n");
+    CrtFprintf(stdout, "Could not open SCManager.\n");
     return 1;
   }
   const std::string binary_path = RegisteredBinaryPath(ExecutablePath());
@@ -102,7 +103,7 @@ int InstallService(StartType start_type, bool interactive) {
       static_cast<DWORD>(start_type), SERVICE_ERROR_NORMAL, binary_path.c_str(), nullptr, nullptr,
       dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
   if (!service) {
-    printf("Could not create service.\n");
+    CrtFprintf(stdout, "Could not create service.\n");
     return 1;
   }
   // The description is a nicety: found at run time and never failing the install.
@@ -120,44 +121,44 @@ int InstallService(StartType start_type, bool interactive) {
       change(service.get(), SERVICE_CONFIG_DESCRIPTION, &info);
     }
   }
-  printf("Installed service '%s'.\n", ServiceName().c_str());
+  CrtFprintf(stdout, "Installed service '%s'.\n", ServiceName().c_str());
   return 0;
 }
 
 int StartService() {
   UniqueService manager = OpenManager(SC_MANAGER_CONNECT);
   if (!manager) {
-    printf("Could not open SCManager.\n");
+    CrtFprintf(stdout, "Could not open SCManager.\n");
     return 1;
   }
   UniqueService service = OpenNamedService(manager, SERVICE_START);
   if (service && StartServiceA(service.get(), 0, nullptr)) {
-    printf("Starting service '%s'.\n", ServiceName().c_str());
+    CrtFprintf(stdout, "Starting service '%s'.\n", ServiceName().c_str());
     return 0;
   }
   const DWORD error = GetLastError();  // of the failed open or start
   if (error == ERROR_SERVICE_ALREADY_RUNNING) {
-    printf("Service is already running.\n");
+    CrtFprintf(stdout, "Service is already running.\n");
     return 0;
   }
-  printf("Could not start service. Error code: %d\n", static_cast<int>(error));
+  CrtFprintf(stdout, "Could not start service. Error code: %d\n", static_cast<int>(error));
   return 1;
 }
 
 int ServiceStatus() {
   UniqueService manager = OpenManager(SC_MANAGER_CONNECT);
   if (!manager) {
-    printf("Could not open SCManager.\n");
+    CrtFprintf(stdout, "Could not open SCManager.\n");
     return 1;
   }
   UniqueService service = OpenNamedService(manager, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
   SERVICE_STATUS status;
   if (!service || !QueryServiceStatus(service.get(), &status)) {
-    printf("Could not get status.\n");
+    CrtFprintf(stdout, "Could not get status.\n");
     return 1;
   }
   const int result = status.dwCurrentState == SERVICE_RUNNING ? 0 : 3;
-  printf(result == 0 ? "Running.\n" : "Not running.\n");
+  CrtFprintf(stdout, result == 0 ? "Running.\n" : "Not running.\n");
 
   // A configuration with long paths or many dependencies can need more than
   // the usual 8 KB; grow to what the call asks for instead of failing.
@@ -171,11 +172,11 @@ int ServiceStatus() {
                              static_cast<DWORD>(config.size()), &needed);
   }
   if (!ok) {
-    printf("Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
+    CrtFprintf(stdout, "Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
     return 1;
   }
   if (reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType == SERVICE_AUTO_START) {
-    printf("%s.\n", "Auto-start");
+    CrtFprintf(stdout, "%s.\n", "Auto-start");
   }
   return result;
 }

@@ -155,16 +155,28 @@ std::vector<std::string> ListDirectory(const std::string& directory) {
   return names;
 }
 
-void RemoveTree(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+// Wide throughout: tests leave names behind that the ANSI code page cannot
+// spell.
+static void RemoveTreeWide(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    for (const std::string& name : ListDirectory(path)) RemoveTree(path + "\\" + name);
-    RemoveDirectoryA(path.c_str());
-  } else {
-    DeleteFileA(path.c_str());
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    DeleteFileW(path.c_str());
+    return;
   }
+  WIN32_FIND_DATAW entry;
+  UniqueFind search(FindFirstFileW((path + L"\\*").c_str(), &entry));
+  if (search) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name != L"." && name != L"..") RemoveTreeWide(path + L"\\" + name);
+    } while (FindNextFileW(search.get(), &entry));
+  }
+  search.reset();
+  RemoveDirectoryW(path.c_str());
 }
+
+void RemoveTree(const std::string& path) { RemoveTreeWide(Widen(path)); }
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
