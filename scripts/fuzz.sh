@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang's libFuzzer (AddressSanitizer and UBSan)
+# and runs each for a while: ./scripts/fuzz.sh [seconds per target, default 20]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-20}
+out=build/fuzz
+mkdir -p "$out"
+if ! command -v clang++ >/dev/null 2>&1; then
+  echo "fuzz: clang++ not found; skipped"
+  exit 0
+fi
+flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+       -Isrc -Itests)
+common=(src/core/args.cpp src/core/block_format.cpp src/core/message_text.cpp src/core/path_text.cpp
+        src/windows/expand.cpp)
+for target in block_reader_fuzz text_rules_fuzz; do
+  clang++ "${flags[@]}" "tests/fuzz/$target.cpp" "${common[@]}" -o "$out/$target"
+  mkdir -p "$out/$target.corpus"
+  echo "fuzz: $target for ${seconds}s"
+  "$out/$target" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=1024 \
+    "$out/$target.corpus" 2>"$out/$target.log" || { tail -40 "$out/$target.log"; exit 1; }
+  grep -E '^Done|#[0-9]+.*DONE' "$out/$target.log" | tail -1
+done
