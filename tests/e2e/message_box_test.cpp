@@ -34,30 +34,29 @@ class MessageBoxTest : public LauncherTest {
     return outcome;
   }
 
-  // A launcher whose file is cut `cut_from_end` bytes before its end.
-  std::string Truncated(const BlockContents& contents, size_t keep_from_block) {
-    std::string stub = ReadWholeFile(StubPath());
+  // The launcher's bytes and where its block starts in them.
+  std::string LauncherBytes(const BlockContents& contents, size_t* block_start) {
+    const std::string stub = ReadWholeFile(StubPath());
     std::string image, error;
-    EXPECT_TRUE(BuildLauncher(stub, contents, {}, &image, &error));
-    uint64_t block_start = 0;
-    EXPECT_TRUE(ImageEnd(stub, &block_start, &error));
-    const std::string path = work_ + "\\cut.exe";
-    WriteWholeFile(path, image.substr(0, block_start + keep_from_block));
+    uint64_t start = 0;
+    EXPECT_TRUE(BuildLauncher(stub, contents, {}, &image, &error)) << error;
+    EXPECT_TRUE(ImageEnd(stub, &start, &error)) << error;
+    *block_start = static_cast<size_t>(start);
+    return image;
+  }
+
+  std::string WriteBytes(const std::string& name, const std::string& bytes) {
+    const std::string path = work_ + "\\" + name;
+    EXPECT_TRUE(WriteWholeFile(path, bytes));
     return path;
   }
 };
 
 TEST_F(MessageBoxTest, WrongMagicShowsTheFixedText) {
-  BlockContents contents = DefaultContents();
-  std::string stub = ReadWholeFile(StubPath());
-  std::string image, error;
-  ASSERT_TRUE(BuildLauncher(stub, contents, {}, &image, &error));
-  uint64_t block_start = 0;
-  ASSERT_TRUE(ImageEnd(stub, &block_start, &error));
+  size_t block_start = 0;
+  std::string image = LauncherBytes(DefaultContents(), &block_start);
   image[block_start] ^= 0x01;
-  const std::string path = work_ + "\\magic.exe";
-  ASSERT_TRUE(WriteWholeFile(path, image));
-  const Outcome outcome = RunAndAnswer(path, "");
+  const Outcome outcome = RunAndAnswer(WriteBytes("magic.exe", image), "");
   ASSERT_TRUE(outcome.box.found);
   EXPECT_EQ(outcome.box.text, "Internal Error: magic");
   EXPECT_EQ(outcome.box.caption, "");  // record 1000 is not read yet
@@ -67,37 +66,39 @@ TEST_F(MessageBoxTest, WrongMagicShowsTheFixedText) {
 TEST_F(MessageBoxTest, FileEndingInsideTextLengthOrText) {
   BlockContents contents;
   contents.texts = {{101, "A service name long enough"}};
-  // magic(4) words(8) length(8) count(4) id(4), then the text's length field.
-  Outcome outcome = RunAndAnswer(Truncated(contents, 30), "");
-  ASSERT_TRUE(outcome.box.found);
-  EXPECT_EQ(outcome.box.text, "Internal Error: readInt");
-  EXPECT_EQ(outcome.exit_code, 1u);
-
-  outcome = RunAndAnswer(Truncated(contents, 40), "");
-  ASSERT_TRUE(outcome.box.found);
-  EXPECT_EQ(outcome.box.text, "Internal Error: readString");
-  EXPECT_EQ(outcome.exit_code, 1u);
+  size_t block_start = 0;
+  const std::string image = LauncherBytes(contents, &block_start);
+  // magic(4) words(8) length(8) count(4) id(4), then the text's length field
+  // at 28 and the text at 32.
+  const struct {
+    size_t keep;
+    const char* text;
+  } cases[] = {{30, "Internal Error: readInt"}, {40, "Internal Error: readString"}};
+  for (const auto& c : cases) {
+    const Outcome outcome = RunAndAnswer(WriteBytes("cut.exe", image.substr(0, block_start + c.keep)), "");
+    ASSERT_TRUE(outcome.box.found) << c.text;
+    EXPECT_EQ(outcome.box.text, c.text);
+    EXPECT_EQ(outcome.exit_code, 1u);
+  }
 }
 
+// Launch modes 1 and 5 keep message boxes; their caption is record 1000,
+// empty when the record is.
 TEST_F(MessageBoxTest, DialogModeUsesCaptionRecord) {
-  BlockContents contents = DefaultContents();
-  SetText(contents, 107, "1");
-  SetText(contents, 1000, "Vexlo Caption");
-  const Outcome outcome = RunAndAnswer(WriteProbe("probe.exe", contents), "message 1009 16");
-  ASSERT_TRUE(outcome.box.found);
-  EXPECT_EQ(outcome.box.caption, "Vexlo Caption");
-  EXPECT_EQ(outcome.box.text, "An internal error occurred (error code: 16)");
-  EXPECT_EQ(outcome.exit_code, 1u);
-}
-
-TEST_F(MessageBoxTest, EmptyCaptionRecordGivesEmptyCaption) {
-  BlockContents contents = DefaultContents();
-  SetText(contents, 107, "5");
-  SetText(contents, 1000, "");
-  const Outcome outcome = RunAndAnswer(WriteProbe("probe.exe", contents), "message 1009 7");
-  ASSERT_TRUE(outcome.box.found);
-  EXPECT_EQ(outcome.box.caption, "");
-  EXPECT_EQ(outcome.box.text, "An internal error occurred (error code: 7)");
+  const struct {
+    const char* launch_mode;
+    const char* caption;
+  } cases[] = {{"1", "Vexlo Caption"}, {"5", ""}};
+  for (const auto& c : cases) {
+    BlockContents contents = DefaultContents();
+    SetText(contents, 107, c.launch_mode);
+    SetText(contents, 1000, c.caption);
+    const Outcome outcome = RunAndAnswer(WriteProbe("probe.exe", contents), "message 1009 16");
+    ASSERT_TRUE(outcome.box.found) << c.launch_mode;
+    EXPECT_EQ(outcome.box.caption, c.caption);
+    EXPECT_EQ(outcome.box.text, "An internal error occurred (error code: 16)");
+    EXPECT_EQ(outcome.exit_code, 1u);
+  }
 }
 
 }  // namespace

@@ -121,6 +121,22 @@ class ServiceCommandsTest : public LauncherTest {
     return path ? path : "";
   }
 
+  void ExpectCommand(const std::string& exe, const std::string& arguments, const std::string& out,
+                     DWORD exit_code) {
+    const ProcessResult result = Run(exe, arguments);
+    EXPECT_EQ(result.out, out) << arguments;
+    EXPECT_EQ(result.exit_code, exit_code) << arguments;
+  }
+
+  // The stand-in service under this test's name, started with the launcher.
+  std::string StartStandIn(const std::string& arguments, const std::string& start_mode) {
+    CreateTestService(name_, arguments);
+    const std::string exe = Launcher(start_mode);
+    ExpectCommand(exe, "-start", "Starting service '" + name_ + "'.\r\n", 0);
+    EXPECT_TRUE(WaitForState(name_, SERVICE_RUNNING));
+    return exe;
+  }
+
   std::string Launcher(const std::string& start_mode = "4", const std::string& dependencies = "") {
     BlockContents contents = DefaultContents(name_);
     SetText(contents, 107, start_mode);
@@ -189,89 +205,49 @@ TEST_F(ServiceCommandsTest, InstallReplacesAnExistingService) {
 
 TEST_F(ServiceCommandsTest, StatusStopAndUninstallOfStoppedOrMissingService) {
   const std::string exe = Launcher("4");
-  ProcessResult result = Run(exe, "-status");
-  EXPECT_EQ(result.out, "Could not get status.\r\n");
-  EXPECT_EQ(result.exit_code, 1u);
-  result = Run(exe, "-stop");
-  EXPECT_EQ(result.out, "Could not stop service.\r\n");
-  EXPECT_EQ(result.exit_code, 1u);
-  result = Run(exe, "-uninstall");
-  EXPECT_EQ(result.out, "Could not delete service.\r\n");
-  EXPECT_EQ(result.exit_code, 1u);
-  result = Run(exe, "-start");
-  EXPECT_EQ(result.out, "Could not start service. Error code: 1060\r\n");
-  EXPECT_EQ(result.exit_code, 1u);
+  ExpectCommand(exe, "-status", "Could not get status.\r\n", 1);
+  ExpectCommand(exe, "-stop", "Could not stop service.\r\n", 1);
+  ExpectCommand(exe, "-uninstall", "Could not delete service.\r\n", 1);
+  ExpectCommand(exe, "-start", "Could not start service. Error code: 1060\r\n", 1);
 
   ASSERT_EQ(Run(exe, "-install").exit_code, 0u);
-  result = Run(exe, "-status");
-  EXPECT_EQ(result.out, "Not running.\r\nAuto-start.\r\n");
-  EXPECT_EQ(result.exit_code, 3u);
-  result = Run(exe, "-stop");
-  EXPECT_EQ(result.out, "Service is already stopped.\r\n");
-  EXPECT_EQ(result.exit_code, 0u);
-  result = Run(exe, "-uninstall");
-  EXPECT_EQ(result.out, "Service is already stopped.\r\nUninstalled service '" + name_ + "'.\r\n");
-  EXPECT_EQ(result.exit_code, 0u);
+  ExpectCommand(exe, "-status", "Not running.\r\nAuto-start.\r\n", 3);
+  ExpectCommand(exe, "-stop", "Service is already stopped.\r\n", 0);
+  ExpectCommand(exe, "-uninstall", "Service is already stopped.\r\nUninstalled service '" + name_ + "'.\r\n", 0);
   EXPECT_FALSE(Query(name_).found);
 }
 
 // A running service, with the stand-in program reporting stop progress for
 // longer than its wait hint: the stop waits on as long as progress comes.
 TEST_F(ServiceCommandsTest, RunningServiceStartStatusStop) {
-  CreateTestService(name_, "progress 6 400 1000");
-  const std::string exe = Launcher("2");
-  ProcessResult result = Run(exe, "-start");
-  EXPECT_EQ(result.out, "Starting service '" + name_ + "'.\r\n");
-  EXPECT_EQ(result.exit_code, 0u);
-  ASSERT_TRUE(WaitForState(name_, SERVICE_RUNNING));
-
-  result = Run(exe, "-start");
-  EXPECT_EQ(result.out, "Service is already running.\r\n");
-  EXPECT_EQ(result.exit_code, 0u);
-  result = Run(exe, "-status");
-  EXPECT_EQ(result.out, "Running.\r\n");  // demand start: no auto-start line
-  EXPECT_EQ(result.exit_code, 0u);
-
-  result = Run(exe, "-stop");
-  EXPECT_EQ(result.out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
-  EXPECT_EQ(result.exit_code, 0u);
+  const std::string exe = StartStandIn("progress 6 400 1000", "2");
+  ExpectCommand(exe, "-start", "Service is already running.\r\n", 0);
+  ExpectCommand(exe, "-status", "Running.\r\n", 0);  // demand start: no auto-start line
+  ExpectCommand(exe, "-stop", "Stopping service '" + name_ + "'.\r\nService stopped\r\n", 0);
   EXPECT_EQ(State(name_), static_cast<DWORD>(SERVICE_STOPPED));
 }
 
 TEST_F(ServiceCommandsTest, StopWithoutProgressGivesUpAfterTheWaitHint) {
-  CreateTestService(name_, "stuck 8 500 1000");
-  const std::string exe = Launcher("2");
-  ASSERT_EQ(Run(exe, "-start").exit_code, 0u);
-  ASSERT_TRUE(WaitForState(name_, SERVICE_RUNNING));
+  const std::string exe = StartStandIn("stuck 8 500 1000", "2");
   const DWORD start = GetTickCount();
-  const ProcessResult result = Run(exe, "-stop");
-  const DWORD elapsed = GetTickCount() - start;
-  EXPECT_EQ(result.out, "Stopping service '" + name_ + "'.\r\nError while stopping service\r\n");
-  EXPECT_EQ(result.exit_code, 0u);
-  EXPECT_LT(elapsed, 3500u);  // gave up long before the service's 4 s
+  ExpectCommand(exe, "-stop", "Stopping service '" + name_ + "'.\r\nError while stopping service\r\n", 0);
+  EXPECT_LT(GetTickCount() - start, 3500u);  // gave up long before the service's 4 s
   EXPECT_TRUE(WaitForState(name_, SERVICE_STOPPED));
 }
 
 TEST_F(ServiceCommandsTest, UninstallAndInstallOverARunningService) {
-  CreateTestService(name_, "progress 2 300 1000");
-  const std::string exe = Launcher("4");
-  ASSERT_EQ(Run(exe, "-start").exit_code, 0u);
-  ASSERT_TRUE(WaitForState(name_, SERVICE_RUNNING));
-  ProcessResult result = Run(exe, "-install");
-  EXPECT_EQ(result.out, "Stopping service '" + name_ + "'.\r\nService stopped\r\nInstalled service '" + name_ +
-                            "'.\r\n");
+  std::string exe = StartStandIn("progress 2 300 1000", "4");
+  ExpectCommand(exe, "-install",
+                "Stopping service '" + name_ + "'.\r\nService stopped\r\nInstalled service '" + name_ + "'.\r\n", 0);
   EXPECT_EQ(Query(name_).binary_path, exe);
 
   // Running again (the stand-in program once more), then removed.
-  installed_.push_back(name_);
   RemoveService(name_);
-  CreateTestService(name_, "progress 2 300 1000");
-  ASSERT_EQ(Run(exe, "-start").exit_code, 0u);
-  ASSERT_TRUE(WaitForState(name_, SERVICE_RUNNING));
-  result = Run(exe, "-uninstall");
-  EXPECT_EQ(result.out, "Stopping service '" + name_ + "'.\r\nService stopped\r\nUninstalled service '" +
-                            name_ + "'.\r\n");
-  EXPECT_EQ(result.exit_code, 0u);
+  exe = StartStandIn("progress 2 300 1000", "4");
+  ExpectCommand(exe, "-uninstall",
+                "Stopping service '" + name_ + "'.\r\nService stopped\r\nUninstalled service '" + name_ + "'.\r\n",
+                0);
+  EXPECT_FALSE(Query(name_).found);
 }
 
 TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
