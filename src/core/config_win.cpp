@@ -22,35 +22,6 @@ bool g_dialog_mode = true;  // fatal texts before the block is read use a box
 
 UINT FileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
-WideString ModuleFileNameWide() {
-  WideString name(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, &name[0], static_cast<DWORD>(name.size()));
-    if (length == 0) return WideString();
-    if (length < name.size()) {
-      name.resize(length);
-      return name;
-    }
-    name.resize(name.size() * 2);
-  }
-}
-
-// Runs a Win32 "fill this buffer" call until the buffer is large enough.
-template <typename Char, typename Call>
-std::basic_string<Char> GrowingCall(Call call) {
-  std::basic_string<Char> out(MAX_PATH, Char());
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD length = call(&out[0], static_cast<DWORD>(out.size()));
-    if (length == 0) return std::basic_string<Char>();
-    if (length < out.size()) {
-      out.resize(length);
-      return out;
-    }
-    out.resize(length + 1);
-  }
-  return std::basic_string<Char>();
-}
-
 bool UsableNarrowPath(bool converted, const std::string& path) {
   return converted && path.size() >= 4 && lstrcmpiA(path.c_str() + path.size() - 4, ".exe") == 0;
 }
@@ -58,8 +29,9 @@ bool UsableNarrowPath(bool converted, const std::string& path) {
 ExecutablePaths ComputeExecutablePaths() {
   ExecutablePaths paths;
   const UINT code_page = FileApiCodePage();
-  const WideString module = ModuleFileNameWide();
-  paths.long_wide = GrowingCall<wchar_t>(
+  const WideString module = FillGrowing<wchar_t>(
+      [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
+  paths.long_wide = FillGrowing<wchar_t>(
       [&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(module.c_str(), buffer, size); });
   if (paths.long_wide.empty()) paths.long_wide = module;
 
@@ -68,14 +40,14 @@ ExecutablePaths ComputeExecutablePaths() {
   // code page, then whatever the narrow APIs report.
   bool converted = WideToNarrow(paths.long_wide, code_page, &paths.narrow);
   if (!UsableNarrowPath(converted, paths.narrow)) {
-    const WideString short_wide = GrowingCall<wchar_t>([&](wchar_t* buffer, DWORD size) {
+    const WideString short_wide = FillGrowing<wchar_t>([&](wchar_t* buffer, DWORD size) {
       return GetShortPathNameW(paths.long_wide.c_str(), buffer, size);
     });
     converted = !short_wide.empty() && WideToNarrow(short_wide, code_page, &paths.narrow);
     if (!UsableNarrowPath(converted, paths.narrow)) {
-      const std::string module_narrow = GrowingCall<char>(
+      const std::string module_narrow = FillGrowing<char>(
           [](char* buffer, DWORD size) { return GetModuleFileNameA(nullptr, buffer, size); });
-      paths.narrow = GrowingCall<char>([&](char* buffer, DWORD size) {
+      paths.narrow = FillGrowing<char>([&](char* buffer, DWORD size) {
         return GetShortPathNameA(module_narrow.c_str(), buffer, size);
       });
       if (paths.narrow.empty()) paths.narrow = module_narrow;

@@ -8,6 +8,9 @@
 
 #include "core/win.h"
 
+// Hooks of GNU libstdc++; other C++ libraries have their own ways.
+#if defined(__GLIBCXX__)
+
 namespace {
 [[noreturn]] void Die() {
   // Not the exit routine: its clean-up allocates, and memory may be gone.
@@ -28,3 +31,5 @@ void __throw_out_of_range(const char*) { Die(); }
 void __throw_out_of_range_fmt(const char*, ...) { Die(); }
 void __throw_invalid_argument(const char*) { Die(); }
 }  // namespace std
+
+#endif  // __GLIBCXX__

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/crt_print_win.h"
+#include "core/text_win.h"
 #include "core/win.h"
 #include "payload/file_tests_win.h"
 
@@ -30,16 +31,8 @@ bool VariableIsYes(const char* name) {
 }
 
 std::string EnvironmentValue(const char* name) {
-  std::string value(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetEnvironmentVariableA(name, &value[0], static_cast<DWORD>(value.size()));
-    if (length == 0) return std::string();
-    if (length < value.size()) {
-      value.resize(length);
-      return value;
-    }
-    value.resize(length);
-  }
+  return FillGrowing<char>(
+      [name](char* buffer, DWORD size) { return GetEnvironmentVariableA(name, buffer, size); });
 }
 
 std::string WithBackslash(std::string directory) {
@@ -89,12 +82,11 @@ FILE* SetUpLog() {
     file = fopen(g_log_path->c_str(), "w");
     if (file == nullptr) return nullptr;  // later calls retry with append
   }
-  char module[MAX_PATH * 4];
-  const DWORD length = GetModuleFileNameA(nullptr, module, sizeof(module));
-  if (length == 0 || length >= sizeof(module)) module[0] = '\0';
+  const std::string module = FillGrowing<char>(
+      [](char* buffer, DWORD size) { return GetModuleFileNameA(nullptr, buffer, size); });
   const time_t now = time(nullptr);
   const char* stamp = ctime(&now);  // ends in a line feed: an empty line follows
-  CrtFprintf(file, "Started executable %s at %s\n", module, stamp ? stamp : "\n");
+  CrtFprintf(file, "Started executable %s at %s\n", module.c_str(), stamp ? stamp : "\n");
   fflush(file);
   return file;
 }

@@ -11,6 +11,25 @@ namespace vexlo {
 bool WideToNarrow(const WideString& wide, UINT code_page, std::string* narrow);
 WideString NarrowToWide(const std::string& narrow, UINT code_page);
 
+// Runs a Win32 "fill this buffer" call until the buffer is large enough. The
+// call returns the length written, the size it needs (larger than the
+// buffer) or, for the module file name APIs, the buffer size when it cut the
+// text; 0 is failure and gives the empty text.
+template <typename Char, typename Call>
+std::basic_string<Char> FillGrowing(Call call) {
+  std::basic_string<Char> out(MAX_PATH, Char());
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const DWORD length = call(&out[0], static_cast<DWORD>(out.size()));
+    if (length == 0) return std::basic_string<Char>();
+    if (length < out.size()) {
+      out.resize(length);
+      return out;
+    }
+    out.resize(length + 1 > out.size() * 2 ? length + 1 : out.size() * 2);
+  }
+  return std::basic_string<Char>();
+}
+
 // Backslash collapsing of narrow text, done on its wide form so that no trail
 // byte of a double-byte code page is taken for a backslash. The text stays as
 // it is when the result does not convert back.

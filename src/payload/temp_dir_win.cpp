@@ -7,6 +7,7 @@
 #include "core/handle_win.h"
 #include "core/log_win.h"
 #include "core/path_text.h"
+#include "core/text_win.h"
 #include "payload/file_tests_win.h"
 
 namespace vexlo {
@@ -19,9 +20,8 @@ std::string JoinPath(const std::string& directory, const char* name) {
 }
 
 std::string EnvironmentText(const char* name) {
-  char buffer[8192];
-  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
-  return length < sizeof(buffer) ? std::string(buffer, length) : std::string();
+  return FillGrowing<char>(
+      [name](char* buffer, DWORD size) { return GetEnvironmentVariableA(name, buffer, size); });
 }
 
 std::string WindowsDirectory() {

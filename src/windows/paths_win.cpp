@@ -9,17 +9,10 @@ namespace vexlo {
 namespace {
 
 std::string SystemFullPath(const std::string& path) {
-  std::string full(MAX_PATH, '\0');
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    if (length == 0) return path;
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.resize(length + 1);
-  }
-  return path;
+  std::string full = FillGrowing<char>([&](char* buffer, DWORD size) {
+    return GetFullPathNameA(path.c_str(), size, buffer, nullptr);
+  });
+  return full.empty() ? path : full;
 }
 
 // Lower-cases through UTF-16 so that letters beyond ASCII follow the system's
