@@ -6,13 +6,7 @@
 #if defined(__cplusplus) && defined(__MINGW32__)
 #include <bits/c++config.h>
 #if !defined(_GLIBCXX_HAS_GTHREADS)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "../../src/core/win.h"
 
 #include <mutex>
 
