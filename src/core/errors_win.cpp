@@ -35,8 +35,7 @@ void ShowMessageBox(const std::string& text, const std::string& caption) {
 
 void ShowText(const std::string& text) {
   const char* log_path = LogFilePath();
-  const std::string shown =
-      log_path ? ComposeShownText(text, LongLogPath(log_path).c_str()) : ComposeShownText(text, nullptr);
+  const std::string shown = ComposeShownText(text, log_path ? LongLogPath(log_path).c_str() : nullptr);
   if (DialogMode()) {
     ShowMessageBox(shown, ConfigText(record::kMessageCaption));
   } else {

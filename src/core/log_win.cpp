@@ -30,11 +30,6 @@ bool VariableIsYes(const char* name) {
   return length == 3 && value[0] == 'y' && value[1] == 'e' && value[2] == 's';
 }
 
-std::string EnvironmentValue(const char* name) {
-  return FillGrowing<char>(
-      [name](char* buffer, DWORD size) { return GetEnvironmentVariableA(name, buffer, size); });
-}
-
 std::string WithBackslash(std::string directory) {
   if (!directory.empty() && directory.back() != '\\' && directory.back() != '/') directory += '\\';
   return directory;
@@ -43,7 +38,7 @@ std::string WithBackslash(std::string directory) {
 // TMP when it names an existing path, else c:\, else the current drive's
 // root, else the current directory.
 std::string LogDirectory() {
-  const std::string tmp = EnvironmentValue("TMP");
+  const std::string tmp = EnvironmentVariable("TMP");
   if (!tmp.empty() && Exists(tmp)) return WithBackslash(tmp);
   if (Exists("c:\\")) return "c:\\";
   char current[MAX_PATH + 1];

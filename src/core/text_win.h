@@ -30,6 +30,12 @@ std::basic_string<Char> FillGrowing(Call call) {
   return std::basic_string<Char>();
 }
 
+// The value of an environment variable, of any length; empty when unset.
+inline std::string EnvironmentVariable(const char* name) {
+  return FillGrowing<char>(
+      [name](char* buffer, DWORD size) { return GetEnvironmentVariableA(name, buffer, size); });
+}
+
 // Backslash collapsing of narrow text, done on its wide form so that no trail
 // byte of a double-byte code page is taken for a backslash. The text stays as
 // it is when the result does not convert back.

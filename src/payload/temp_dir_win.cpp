@@ -19,11 +19,6 @@ std::string JoinPath(const std::string& directory, const char* name) {
   return path + name;
 }
 
-std::string EnvironmentText(const char* name) {
-  return FillGrowing<char>(
-      [name](char* buffer, DWORD size) { return GetEnvironmentVariableA(name, buffer, size); });
-}
-
 std::string WindowsDirectory() {
   char buffer[MAX_PATH + 1];
   const UINT length = GetWindowsDirectoryA(buffer, sizeof(buffer));
@@ -59,7 +54,7 @@ std::string SystemTempDir() {
           static_cast<int>(GetLastError()));
   std::string chosen = length > 0 && length < sizeof(buffer) ? std::string(buffer, length) : std::string();
   if (chosen.empty()) {
-    chosen = EnvironmentText("HOMEDRIVE") + EnvironmentText("HOMEPATH");
+    chosen = EnvironmentVariable("HOMEDRIVE") + EnvironmentVariable("HOMEPATH");
     LogLine("No temp dir defined. Using home %s", chosen.c_str());
   } else {
     const int made = CreateDirectoryA(chosen.c_str(), nullptr) ? 0 : -1;

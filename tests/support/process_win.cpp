@@ -4,6 +4,7 @@
 #include <map>
 
 #include "core/handle_win.h"
+#include "core/text_win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -47,6 +48,15 @@ UniqueFile InheritableTempFile(std::wstring* path) {
                                 &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
 }
 
+bool CreateWithOptions(const std::wstring& command_line, const ProcessOptions& options,
+                       STARTUPINFOW* startup, BOOL inherit_handles, PROCESS_INFORMATION* info) {
+  std::wstring environment = EnvironmentBlock(options.environment);
+  std::wstring mutable_command = command_line;
+  const wchar_t* directory = options.current_directory.empty() ? nullptr : options.current_directory.c_str();
+  return CreateProcessW(nullptr, &mutable_command[0], nullptr, nullptr, inherit_handles,
+                        CREATE_UNICODE_ENVIRONMENT, &environment[0], directory, startup, info) != 0;
+}
+
 std::string ReadBack(const std::wstring& path) {
   const std::string text = ReadWholeFile(Narrow(path));
   DeleteFileW(path.c_str());
@@ -55,22 +65,11 @@ std::string ReadBack(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  std::wstring wide(text.size(), L'\0');
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                                       static_cast<int>(wide.size()));
-  wide.resize(size > 0 ? size : 0);
-  return wide;
-}
+std::wstring Widen(const std::string& text) { return NarrowToWide(text, CP_ACP); }
 
 std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string narrow(size > 0 ? size : 0, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr,
-                      nullptr);
+  std::string narrow;
+  WideToNarrow(text, CP_ACP, &narrow);
   return narrow;
 }
 
@@ -78,12 +77,7 @@ bool StartProcess(const std::wstring& command_line, const ProcessOptions& option
                   PROCESS_INFORMATION* info) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  std::wstring environment = EnvironmentBlock(options.environment);
-  std::wstring mutable_command = command_line;
-  return CreateProcessW(nullptr, &mutable_command[0], nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                        options.current_directory.empty() ? nullptr : options.current_directory.c_str(),
-                        &startup, info) != 0;
+  return CreateWithOptions(command_line, options, &startup, FALSE, info);
 }
 
 ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions& options) {
@@ -101,14 +95,8 @@ ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions&
   startup.hStdInput = in.get();
   startup.hStdOutput = out.get();
   startup.hStdError = err.get();
-  std::wstring environment = EnvironmentBlock(options.environment);
-  std::wstring mutable_command = command_line;
   PROCESS_INFORMATION info = {};
-  result.started = CreateProcessW(nullptr, &mutable_command[0], nullptr, nullptr, TRUE,
-                                  CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                                  options.current_directory.empty() ? nullptr
-                                                                    : options.current_directory.c_str(),
-                                  &startup, &info) != 0;
+  result.started = CreateWithOptions(command_line, options, &startup, TRUE, &info);
   if (result.started) {
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
