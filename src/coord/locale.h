@@ -1,8 +1,16 @@
 // The user's locale as the launcher names it ("en", "de_AT"): selects the
-// configuration block's override blocks.
+// configuration block's override blocks and reaches the JVM as language and
+// country.
 #pragma once
 #include <string>
 
 namespace vexlo {
+
 std::string LocaleText();
-}
+
+// Language and country codes of the detected locale; empty when there is
+// none (no detection yet, or a locale without a country).
+const std::string& LocaleLanguage();
+const std::string& LocaleCountry();
+
+}  // namespace vexlo

@@ -6,4 +6,14 @@ namespace vexlo {
 // the English texts; override blocks for "en" (or an empty prefix) apply.
 std::string LocaleText() { return "en"; }
 
+const std::string& LocaleLanguage() {
+  static const std::string language;
+  return language;
+}
+
+const std::string& LocaleCountry() {
+  static const std::string country;
+  return country;
+}
+
 }  // namespace vexlo

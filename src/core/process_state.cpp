@@ -12,4 +12,14 @@ char& ModeLetter() {
   return letter;
 }
 
+uint32_t& ExtractionEndPosition() {
+  static uint32_t position = 0;
+  return position;
+}
+
+std::string& InstanceSemaphoreName() {
+  static std::string name;
+  return name;
+}
+
 }  // namespace vexlo

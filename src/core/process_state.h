@@ -1,5 +1,7 @@
-// Process-wide values set by start-up and read by the roles.
+// Process-wide values set by start-up and the child's launch steps, and read
+// by the roles.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace vexlo {
@@ -10,5 +12,13 @@ std::string& ServiceName();
 
 // First character of record 2001; "i" selects the second runtime's classes.
 char& ModeLetter();
+
+// File position just behind the last included file read at extraction; 0
+// when nothing was extracted. Handed to the Java side.
+uint32_t& ExtractionEndPosition();
+
+// Name of the semaphore that marks this running instance; empty until the
+// instance check has chosen it. Handed to the Java side.
+std::string& InstanceSemaphoreName();
 
 }  // namespace vexlo
