@@ -1,6 +1,7 @@
 #include "core/block_writer.h"
 
 #include "core/block_format.h"
+#include "core/record_ids.h"
 
 namespace vexlo {
 namespace {
@@ -78,10 +79,10 @@ void DescribeIncludedFiles(const std::vector<IncludedFile>& files, BlockContents
   }
   auto& texts = contents->texts;
   for (auto it = texts.begin(); it != texts.end();) {
-    it = (it->first == 2002 || it->first == 2003) ? texts.erase(it) : it + 1;
+    it = (it->first == record::kIncludedFileCount || it->first == record::kIncludedFileNames) ? texts.erase(it) : it + 1;
   }
-  texts.emplace_back(2002, std::to_string(files.size()));
-  texts.emplace_back(2003, names);
+  texts.emplace_back(record::kIncludedFileCount, std::to_string(files.size()));
+  texts.emplace_back(record::kIncludedFileNames, names);
 }
 
 bool ImageEnd(const std::string& image, uint64_t* end, std::string* error) {

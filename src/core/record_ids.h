@@ -1,0 +1,63 @@
+// Ids of every configuration record the launcher reads, with their kinds.
+// The builder names each of them; a test keeps the two lists in step.
+#pragma once
+#include <cstdint>
+
+namespace vexlo {
+namespace record {
+
+// Launcher settings.
+constexpr int32_t kServiceName = 101;           // text
+constexpr int32_t kPassErrorLog = 102;          // flag: hand the error log name to Java
+constexpr int32_t kErrorLog = 103;              // text
+constexpr int32_t kPassOutputLog = 104;         // flag: hand the output log name to Java
+constexpr int32_t kOutputLog = 105;             // text
+constexpr int32_t kAppendLogs = 106;            // flag, handed to Java as "true"/"false"
+constexpr int32_t kLaunchMode = 107;            // integer
+constexpr int32_t kClassPath = 121;             // ";" list of <type><required><location>
+constexpr int32_t kMainClass = 122;             // text
+constexpr int32_t kVmParameters = 123;          // text, split like a command line
+constexpr int32_t kAppArguments = 124;          // text, split like a command line
+constexpr int32_t kAllowJArguments = 125;       // flag
+constexpr int32_t kMinimumJavaVersion = 126;    // text
+constexpr int32_t kMaximumJavaVersion = 127;    // text
+constexpr int32_t kSearchSequence = 128;        // ";" list of <letter><location>
+constexpr int32_t kAllowPreRelease = 130;       // flag
+constexpr int32_t kJdkRequired = 131;           // flag
+constexpr int32_t kWorkingDirectory = 146;      // text
+constexpr int32_t kServiceDependencies = 149;   // "," list
+constexpr int32_t kPreferredVmType = 152;       // text, below 200 bytes
+constexpr int32_t kGlobalSemaphore = 158;       // flag
+constexpr int32_t kPreviousInstallations = 160; // text: registry value name
+
+// Message catalogue: 1000 (box caption) to 1020.
+constexpr int32_t kMessageCaption = 1000;
+constexpr int32_t kFirstMessage = 1000;
+constexpr int32_t kLastMessage = 1020;
+
+// Launcher data.
+constexpr int32_t kModeLetter = 2001;           // character
+constexpr int32_t kIncludedFileCount = 2002;    // integer
+constexpr int32_t kIncludedFileNames = 2003;    // ";" list
+
+// Installation.
+constexpr int32_t kInstallationDirectory = 10003;  // text, relative to the executable directory
+constexpr int32_t kNativeLibraryDirectories = 10004;  // ";" list
+constexpr int32_t kSingleInstance = 10005;      // flag
+
+// Wide records.
+constexpr int32_t kServiceDescription = 20017;  // wide text
+
+// Every id above (the messages one by one), for tools that must know them all.
+constexpr int32_t kLauncherRecordIds[] = {
+    kServiceName, kPassErrorLog, kErrorLog, kPassOutputLog, kOutputLog, kAppendLogs, kLaunchMode,
+    kClassPath, kMainClass, kVmParameters, kAppArguments, kAllowJArguments, kMinimumJavaVersion,
+    kMaximumJavaVersion, kSearchSequence, kAllowPreRelease, kJdkRequired, kWorkingDirectory,
+    kServiceDependencies, kPreferredVmType, kGlobalSemaphore, kPreviousInstallations,
+    1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
+    1015, 1016, 1017, 1018, 1019, 1020,
+    kModeLetter, kIncludedFileCount, kIncludedFileNames, kInstallationDirectory,
+    kNativeLibraryDirectories, kSingleInstance, kServiceDescription};
+
+}  // namespace record
+}  // namespace vexlo
