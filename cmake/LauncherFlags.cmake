@@ -4,7 +4,7 @@ function(vexlo_launcher_flags)
   foreach(target IN LISTS ARGN)
     target_compile_options(${target} PRIVATE
       -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
-      -fno-asynchronous-unwind-tables -fno-threadsafe-statics -Wall -Wextra)
+      -fno-asynchronous-unwind-tables -Wall -Wextra -Werror=format)
   endforeach()
   foreach(target IN LISTS ARGN)
     get_target_property(type ${target} TYPE)

@@ -5,12 +5,21 @@
 // any thread, also before the configuration block is read.
 #pragma once
 
+// Log formats are checked at compile time against msvcrt's conventions, which
+// the log writes with (%S wide, %I64d, %p).
+#if defined(__MINGW32__)
+#define VEXLO_LOG_FORMAT(format_index, first_argument) \
+  __attribute__((format(ms_printf, format_index, first_argument)))
+#else
+#define VEXLO_LOG_FORMAT(format_index, first_argument)
+#endif
+
 namespace vexlo {
 
 // printf-style (the C runtime's conventions: %s narrow, %S wide, %I64d).
-void LogLine(const char* format, ...);
+void LogLine(const char* format, ...) VEXLO_LOG_FORMAT(1, 2);
 // The same with "ERROR: " in front.
-void LogErrorLine(const char* format, ...);
+void LogErrorLine(const char* format, ...) VEXLO_LOG_FORMAT(1, 2);
 // The log file's path, or null while logging is off.
 const char* LogFilePath();
 

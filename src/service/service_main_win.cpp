@@ -1,35 +1,254 @@
+// The service process: it runs the application in a child copy of this
+// executable (restart marker last), relays stop and shutdown through the
+// child's standard input, drains the child's output and reports the service
+// state. Three threads share it: the dispatcher (control handler), the
+// service main and the output drain. The status record and the stop pipe are
+// only touched under g_lock, and every change is reported before the lock is
+// released, so a report can never undo a newer state.
 #include "service/service_main_win.h"
 
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "core/args.h"
+#include "core/child_process_win.h"
+#include "core/handle_win.h"
 #include "core/log_win.h"
 #include "core/process_state.h"
+#include "core/text_win.h"
+#include "service/supervision.h"
 
 namespace vexlo {
 namespace {
 
-SERVICE_STATUS_HANDLE g_status_handle = nullptr;
+constexpr DWORD kWaitHintMs = 50000;
+constexpr size_t kMaxServiceName = 8191;
 
-void WINAPI ControlHandler(DWORD control) { LogLine("control handler request %d", static_cast<int>(control)); }
+SRWLOCK g_lock = SRWLOCK_INIT;
+SERVICE_STATUS_HANDLE g_status_handle = nullptr;
+SupervisionState g_state;
+HANDLE g_stop_pipe = nullptr;  // the service's end of the child's standard input
+
+SERVICE_STATUS StatusRecord() {
+  SERVICE_STATUS status = {};
+  // Both own-process and share-process bits, as the service has always said.
+  status.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
+  status.dwCurrentState = g_state.current_state;
+  status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+  status.dwWin32ExitCode = g_state.win32_exit_code;
+  status.dwServiceSpecificExitCode = g_state.specific_exit_code;
+  status.dwCheckPoint = g_state.check_point;
+  status.dwWaitHint = kWaitHintMs;
+  return status;
+}
+
+// Sends the stop line and closes the child's input, so the child also sees
+// the end of input. Called under g_lock, once.
+void RelayStop(int code) {
+  LogLine("sending shutdown %d", code);
+  const std::string line = std::to_string(code) + "\n";
+  DWORD written = 0;
+  WriteFile(g_stop_pipe, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(g_stop_pipe);
+  g_stop_pipe = nullptr;
+  LogLine("shutdown sent");
+}
+
+// Applies an action under g_lock. Returns false when a report failed, with
+// *error set.
+bool Apply(const SupervisionAction& action, DWORD* error) {
+  bool reported = true;
+  if (action.report) {
+    const SERVICE_STATUS status = StatusRecord();
+    reported = SetServiceStatus(g_status_handle, const_cast<SERVICE_STATUS*>(&status)) != 0;
+    if (!reported) *error = GetLastError();
+  }
+  if (action.relay_stop && g_stop_pipe != nullptr) RelayStop(0);
+  return reported;
+}
+
+template <typename Change>
+bool ChangeState(Change change, DWORD* error) {
+  AcquireSRWLockExclusive(&g_lock);
+  const bool reported = Apply(change(g_state), error);
+  ReleaseSRWLockExclusive(&g_lock);
+  return reported;
+}
+
+void WINAPI ControlHandler(DWORD control) {
+  LogLine("control handler request %d", static_cast<int>(control));
+  DWORD error = 0;
+  const bool reported =
+      ChangeState([control](SupervisionState& state) { return OnControl(state, control); }, &error);
+  if (reported) return;
+  const int number = control == SERVICE_CONTROL_SHUTDOWN ? 1 : control == SERVICE_CONTROL_STOP ? 2 : 3;
+  LogLine("SetServiceStatus %d failed %d", number, static_cast<int>(error));
+}
+
+DWORD WINAPI DrainOutput(void* parameter) {
+  UniqueHandle pipe(static_cast<HANDLE>(parameter));
+  LogLine("consuming output");
+  char buffer[8192];
+  DWORD got = 0;
+  while (ReadFile(pipe.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+  }
+  LogLine("consuming output done");
+  return 0;
+}
+
+// Ends the start with stopped and the service-specific error 5000, so the
+// service control manager sees the failure (and can apply recovery).
+void ReportStartFailure() {
+  DWORD error = 0;
+  ChangeState([](SupervisionState& state) { return OnStartFailed(state); }, &error);
+}
+
+// An inheritable pipe whose end the service keeps is then made
+// non-inheritable: the output pipe keeps its read end, the input pipe (number
+// 2 in the log) its write end.
+bool CreateChildPipe(UniqueHandle* read, UniqueHandle* write, bool input_pipe) {
+  const char* number = input_pipe ? " 2" : "";
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  if (!CreatePipe(read->put(), write->put(), &inherit, 0)) {
+    LogLine("CreatePipe error%s (%d)", number, static_cast<int>(GetLastError()));
+    return false;
+  }
+  HANDLE kept = input_pipe ? write->get() : read->get();
+  if (!SetHandleInformation(kept, HANDLE_FLAG_INHERIT, 0)) {
+    LogLine("SetHandleInformation error%s (%d)", number, static_cast<int>(GetLastError()));
+    return false;
+  }
+  return true;
+}
+
+// Priority class for the child from HKLM\...\priority, value named by the
+// service; anything that is not one of the priority classes is ignored.
+DWORD ChildPriorityClass() {
+  DWORD priority = NORMAL_PRIORITY_CLASS;
+  UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\morvane-digital\\vexlo\\priority", 0, KEY_READ,
+                    key.put()) != ERROR_SUCCESS) {
+    return priority;
+  }
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (RegQueryValueExA(key.get(), ServiceName().c_str(), nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      size != sizeof(value)) {
+    return priority;
+  }
+  if (!IsPriorityClass(value)) {
+    LogErrorLine("ignoring priority %d: not a priority class", static_cast<int>(value));
+    return priority;
+  }
+  LogLine("using priority %d", static_cast<int>(value));
+  return value;
+}
+
+// The child's command line from this process's own command line, the service
+// name and the start parameters.
+bool ChildCommandLine(DWORD argc, LPSTR* argv, WideString* command_line) {
+  std::vector<WideString> own_arguments;
+  SplitArguments(WideString(GetCommandLineW()), &own_arguments);
+  if (!own_arguments.empty()) own_arguments.erase(own_arguments.begin());
+  std::vector<WideString> start_parameters;
+  for (DWORD i = 1; i < argc; ++i) start_parameters.push_back(NarrowToWide(argv[i], CP_ACP));
+  // The module's own path, not the first word of a command line that may
+  // have been registered without quotes.
+  const WideString module = FillGrowing<wchar_t>(
+      [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
+  return BuildChildCommandLine(module, NarrowToWide(ServiceName(), CP_ACP), own_arguments,
+                               start_parameters, command_line);
+}
 
 }  // namespace
 
-// The supervision of a child copy is not part of this build yet. Rather than
-// pretend to run, the service reports itself stopped with a service-specific
-// error, so the service control manager and the administrator see the start
-// fail.
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   LogLine("service main");
-  if (argc >= 1 && argv[0] != nullptr && argv[0][0] != '\0') ServiceName() = argv[0];
-  else ServiceName() = "unknown";
+  const size_t name_length = argc >= 1 && argv[0] != nullptr ? strlen(argv[0]) : 0;
+  ServiceName() = name_length >= 1 && name_length <= kMaxServiceName ? argv[0] : "unknown";
   LogLine("service name is '%s'", ServiceName().c_str());
+
   g_status_handle = RegisterServiceCtrlHandlerA(ServiceName().c_str(), ControlHandler);
   if (g_status_handle == nullptr) return;
-  SERVICE_STATUS status = {};
-  status.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
-  status.dwCurrentState = SERVICE_STOPPED;
-  status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
-  status.dwServiceSpecificExitCode = 5000;
-  LogErrorLine("running the application as a service is not available in this build");
-  SetServiceStatus(g_status_handle, &status);
+  DWORD error = 0;
+  ChangeState([](SupervisionState&) { return SupervisionAction{true, false}; }, &error);
+
+  WideString command_line;
+  if (!ChildCommandLine(argc, argv, &command_line)) {
+    LogErrorLine("could not build the child command line: an argument holds both quote characters, "
+                 "or the line is longer than %d characters",
+                 static_cast<int>(kMaxChildCommandLine));
+    ReportStartFailure();
+    return;
+  }
+
+  UniqueHandle output_read, output_write, input_read, input_write;
+  if (!CreateChildPipe(&output_read, &output_write, false) ||
+      !CreateChildPipe(&input_read, &input_write, true)) {
+    ReportStartFailure();
+    return;
+  }
+
+  // The drain runs before the child exists, so a child never blocks on a full
+  // pipe and a failed drain never leaves a child running unsupervised.
+  UniqueHandle drain(CreateThread(nullptr, 0, DrainOutput, output_read.get(), 0, nullptr));
+  if (!drain) {
+    LogLine("CreateThread error (%d)", static_cast<int>(GetLastError()));
+    ReportStartFailure();
+    return;
+  }
+  output_read.release();  // the drain thread owns it now
+  drain.reset();          // the thread runs on without its handle
+
+  ChildProcessStart start;
+  start.command_line = command_line;
+  start.use_std_handles = true;
+  start.std_input = input_read.get();
+  start.std_output = output_write.get();
+  start.std_error = output_write.get();
+  start.creation_flags = ChildPriorityClass() | DETACHED_PROCESS;
+  ChildProcess child;
+  AcquireSRWLockExclusive(&g_lock);
+  g_stop_pipe = input_write.release();
+  ReleaseSRWLockExclusive(&g_lock);
+  DWORD start_error = 0;
+  const bool started = StartChildProcess(start, &child, &start_error);
+  // Only the child holds these now: the drain sees the end of output when the
+  // child (and whatever inherited its output) ends.
+  output_write.reset();
+  input_read.reset();
+  if (!started) {
+    LogLine("could not start process %S (%d)", command_line.c_str(), static_cast<int>(start_error));
+    ReportStartFailure();
+    return;
+  }
+  ChangeState([](SupervisionState& state) { return OnChildCreated(state); }, &error);
+  LogLine("registering ConsoleCtrlHandler");
+  SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
+
+  WaitForChildProcess(child, INFINITE);
+  const DWORD exit_code = ChildExitCode(child, 0);
+  LogLine("process terminated with exit code %d", static_cast<int>(exit_code));
+  bool stopped_reported = false;
+  const bool reported = ChangeState(
+      [exit_code, &stopped_reported](SupervisionState& state) {
+        const SupervisionAction action = OnChildEnded(state, exit_code);
+        stopped_reported = action.report;
+        return action;
+      },
+      &error);
+  if (stopped_reported) {
+    if (!reported) LogLine("SetServiceStatus 10 failed %d", static_cast<int>(error));
+    LogLine("service stopped set");
+  }
+  child.thread.reset();
+  child.process.reset();
+  LogLine("exiting");
+  // Ends the dispatcher thread too; no exit handlers or static destructors.
+  _exit(0);
 }
 
 BOOL WINAPI ConsoleCtrlHandler(DWORD) {

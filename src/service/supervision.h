@@ -1,0 +1,72 @@
+// The supervision rules of the service process, free of Win32 so they are
+// tested everywhere: the child's command line, the accepted priority classes
+// and the service state as controls arrive and the child starts and ends.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "core/wide.h"
+
+namespace vexlo {
+
+// The longest command line the system accepts for a new process, without its
+// terminator.
+constexpr size_t kMaxChildCommandLine = 32766;
+
+// Appends " " and the element, quoted when the child's argument splitting
+// would otherwise change it: an element with a space or a quote character is
+// put in double quotes, or in single quotes when it holds a double quote, and
+// an empty one becomes "" so it is not lost. False (nothing appended) for an
+// element with both quote characters: no quoting passes it through unchanged.
+bool AppendChildArgument(const WideString& element, WideString* command_line);
+
+// The child's command line: the executable's own path, the service name, the
+// service process's further arguments, the start parameters and the restart
+// marker. False when an element cannot be passed or the line would exceed
+// kMaxChildCommandLine.
+bool BuildChildCommandLine(const WideString& executable_path, const WideString& service_name,
+                           const std::vector<WideString>& own_arguments,
+                           const std::vector<WideString>& start_parameters, WideString* command_line);
+
+// True for the six priority classes CreateProcess takes; other registry values
+// (for example a suspend or debug flag) must never reach it.
+bool IsPriorityClass(uint32_t value);
+
+// Service states and controls as the service control manager numbers them.
+constexpr uint32_t kStateStopped = 1;
+constexpr uint32_t kStateStopPending = 3;
+constexpr uint32_t kStateRunning = 4;
+constexpr uint32_t kControlStop = 1;
+constexpr uint32_t kControlShutdown = 5;
+
+// What the service reports, and what it knows about the child and the stop.
+struct SupervisionState {
+  uint32_t current_state = kStateRunning;
+  uint32_t check_point = 0;
+  uint32_t win32_exit_code = 0;
+  uint32_t specific_exit_code = 0;
+  bool child_running = false;   // created and not yet seen to end
+  bool stop_relayed = false;    // the stop line has been sent (it is sent once)
+  bool final_reported = false;  // stopped has been reported: nothing follows it
+};
+
+// What the caller does after a change, under the same lock.
+struct SupervisionAction {
+  bool report = false;      // report the status record
+  bool relay_stop = false;  // send the stop line to the child and close its input
+};
+
+// A control from the service control manager. A stop that arrives before the
+// child exists is remembered (stop-pending) and relayed once it is created.
+SupervisionAction OnControl(SupervisionState& state, uint32_t control);
+// The child has been created: running is reported again, unless a stop is
+// already pending, in which case the stop is relayed now.
+SupervisionAction OnChildCreated(SupervisionState& state);
+// The child could not be started: stopped with the service-specific error.
+SupervisionAction OnStartFailed(SupervisionState& state);
+// The child ended: stopped for exit code 0 or after a stop request; for any
+// other code nothing is reported, so the service control manager sees the
+// service end unexpectedly and can apply its recovery actions.
+SupervisionAction OnChildEnded(SupervisionState& state, uint32_t exit_code);
+
+}  // namespace vexlo
