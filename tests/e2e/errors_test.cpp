@@ -2,6 +2,7 @@
 // the launcher's own code in real processes (launcher_probe.exe with a block).
 #include <gtest/gtest.h>
 
+#include "support/directory_link_win.h"
 #include "support/launcher_fixture_win.h"
 
 namespace vexlo {
@@ -59,6 +60,28 @@ TEST_F(ErrorsTest, FatalExitRemovesTheLauncherTempDir) {
   EXPECT_EQ(directory.rfind(tmp_, 0), 0u) << directory;
   EXPECT_EQ(GetFileAttributesA(directory.c_str()), INVALID_FILE_ATTRIBUTES) << directory;
   EXPECT_EQ(result.err, "An internal error occurred (error code: 16)\r\n");
+}
+
+// A directory link inside the launcher temp dir is removed as a link: the
+// fatal exit never empties the directory it points to.
+TEST_F(ErrorsTest, FatalExitLeavesWhatADirectoryLinkPointsTo) {
+  const std::string target = work_ + "\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  ASSERT_TRUE(WriteWholeFile(target + "\\keep.txt", "precious"));
+  ASSERT_TRUE(CreateDirectoryA((target + "\\sub").c_str(), nullptr));
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result = Run(probe, "launchertemp fatal " + target, {L"VEXLO_LOG=yes"});
+  ASSERT_EQ(result.exit_code, 1u) << "no directory link could be made";
+  const std::string directory = SplitLines(result.out).at(0);
+  RemoveDirectoryLink(directory + "\\linked");  // if it is left, never through it
+  EXPECT_EQ(ReadWholeFile(target + "\\keep.txt"), "precious");
+  EXPECT_NE(GetFileAttributesA((target + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
+  // The launcher's own files are still removed.
+  EXPECT_EQ(GetFileAttributesA((directory + "\\a.jar").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((directory + "\\lib").c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_EQ(LogFiles().size(), 1u);
+  EXPECT_NE(ReadWholeFile(tmp_ + "\\" + LogFiles()[0]).find("attempting to remove " + directory + "\\linked (0)"),
+            std::string::npos);
 }
 
 TEST_F(ErrorsTest, LauncherTempDirSitsBesideItsTempFile) {
