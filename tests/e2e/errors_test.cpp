@@ -125,6 +125,27 @@ TEST_F(ErrorsTest, NonAnsiTempPathFallsBackToWindowsTemp) {
   EXPECT_EQ(SplitLines(result.out).at(0), std::string(windows) + "\\temp");
 }
 
+// An executable in a directory whose name the ANSI code page cannot write:
+// its narrow path is the short (8.3) form, which the narrow APIs can open.
+TEST_F(ErrorsTest, ExecutablePathInANonAnsiDirectoryIsTheShortForm) {
+  const std::wstring directory = Widen(work_) + L"\\\x65E5\x672C";  // two CJK characters
+  ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr));
+  const std::wstring probe = directory + L"\\probe.exe";
+  ASSERT_TRUE(CopyFileW(Widen(WriteProbe("probe.exe", DefaultContents())).c_str(), probe.c_str(), FALSE));
+  std::wstring short_form(MAX_PATH, L'\0');
+  short_form.resize(GetShortPathNameW(probe.c_str(), &short_form[0], MAX_PATH));
+  ASSERT_FALSE(short_form.empty());
+  const std::string expected = Narrow(short_form);
+  ASSERT_EQ(expected.find('?'), std::string::npos) << expected;  // names differ: never hard-code them
+
+  const ProcessResult result = RunProcess(L"\"" + probe + L"\" exepath", Options({}));
+  EXPECT_EQ(result.exit_code, 0u) << result.err;
+  const std::vector<std::string> lines = SplitLines(result.out);
+  ASSERT_EQ(lines.size(), 2u) << result.out;
+  EXPECT_EQ(lines[0], expected);
+  EXPECT_EQ(lines[1], expected.substr(0, expected.rfind('\\') + 1));
+}
+
 TEST_F(ErrorsTest, NewTempFileNameCreatesTheFile) {
   const std::string probe = WriteProbe("probe.exe", DefaultContents());
   const std::string name = SplitLines(Run(probe, "tempfile").out).at(0);
