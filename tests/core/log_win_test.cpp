@@ -20,7 +20,8 @@ bool Inheritable(FILE* file) {
 TEST(LogFiles, AreNeverInheritable) {
   char temp[MAX_PATH];
   ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-  const std::string directory = std::string(temp) + "vexlo_log_test_" + std::to_string(GetCurrentProcessId()) + "\\";
+  const std::string directory =
+      std::string(temp) + "vexlo_log_test_" + std::to_string(GetCurrentProcessId()) + "\\";
   ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
 
   std::string path;
