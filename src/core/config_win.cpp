@@ -11,12 +11,6 @@
 namespace vexlo {
 namespace {
 
-struct ExecutablePaths {
-  std::string narrow;
-  WideString long_wide;
-  std::string directory;
-};
-
 uint32_t g_block_end = 0;
 bool g_dialog_mode = true;  // fatal texts before the block is read use a box
 
@@ -26,43 +20,8 @@ bool UsableNarrowPath(bool converted, const std::string& path) {
   return converted && path.size() >= 4 && lstrcmpiA(path.c_str() + path.size() - 4, ".exe") == 0;
 }
 
-ExecutablePaths ComputeExecutablePaths() {
-  ExecutablePaths paths;
-  const UINT code_page = FileApiCodePage();
-  const WideString module = FillGrowing<wchar_t>(
-      [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
-  paths.long_wide = FillGrowing<wchar_t>(
-      [&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(module.c_str(), buffer, size); });
-  if (paths.long_wide.empty()) paths.long_wide = module;
-
-  // Narrow paths are what the rest of the launcher works with: prefer the long
-  // form, then the short form when the long one has characters outside the
-  // code page, then whatever the narrow APIs report.
-  bool converted = WideToNarrow(paths.long_wide, code_page, &paths.narrow);
-  if (!UsableNarrowPath(converted, paths.narrow)) {
-    const WideString short_wide = FillGrowing<wchar_t>([&](wchar_t* buffer, DWORD size) {
-      return GetShortPathNameW(paths.long_wide.c_str(), buffer, size);
-    });
-    converted = !short_wide.empty() && WideToNarrow(short_wide, code_page, &paths.narrow);
-    if (!UsableNarrowPath(converted, paths.narrow)) {
-      const std::string module_narrow = FillGrowing<char>(
-          [](char* buffer, DWORD size) { return GetModuleFileNameA(nullptr, buffer, size); });
-      paths.narrow = FillGrowing<char>([&](char* buffer, DWORD size) {
-        return GetShortPathNameA(module_narrow.c_str(), buffer, size);
-      });
-      if (paths.narrow.empty()) paths.narrow = module_narrow;
-    }
-  }
-  CollapseBackslashes(paths.long_wide);
-  CollapseNarrowBackslashes(paths.narrow, code_page);
-  const size_t last_backslash = paths.narrow.rfind('\\');
-  paths.directory =
-      last_backslash == std::string::npos ? std::string() : paths.narrow.substr(0, last_backslash + 1);
-  return paths;
-}
-
 const ExecutablePaths& Paths() {
-  static const ExecutablePaths paths = ComputeExecutablePaths();
+  static const ExecutablePaths paths = ComputeExecutablePaths(FileApiCodePage());
   return paths;
 }
 
@@ -89,6 +48,41 @@ uint64_t FilePosition(void* context) {
 }
 
 }  // namespace
+
+ExecutablePaths ComputeExecutablePaths(UINT code_page) {
+  ExecutablePaths paths;
+  const WideString module = FillGrowing<wchar_t>(
+      [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
+  paths.long_wide = FillGrowing<wchar_t>(
+      [&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(module.c_str(), buffer, size); });
+  if (paths.long_wide.empty()) paths.long_wide = module;
+
+  // Narrow paths are what the rest of the launcher works with: prefer the long
+  // form, then the short form when the long one has characters outside the
+  // code page or does not convert at all, then whatever the narrow APIs
+  // report.
+  bool converted = WideToNarrow(paths.long_wide, code_page, &paths.narrow);
+  if (!UsableNarrowPath(converted, paths.narrow)) {
+    const WideString short_wide = FillGrowing<wchar_t>([&](wchar_t* buffer, DWORD size) {
+      return GetShortPathNameW(paths.long_wide.c_str(), buffer, size);
+    });
+    converted = !short_wide.empty() && WideToNarrow(short_wide, code_page, &paths.narrow);
+    if (!UsableNarrowPath(converted, paths.narrow)) {
+      const std::string module_narrow = FillGrowing<char>(
+          [](char* buffer, DWORD size) { return GetModuleFileNameA(nullptr, buffer, size); });
+      paths.narrow = FillGrowing<char>([&](char* buffer, DWORD size) {
+        return GetShortPathNameA(module_narrow.c_str(), buffer, size);
+      });
+      if (paths.narrow.empty()) paths.narrow = module_narrow;
+    }
+  }
+  CollapseBackslashes(paths.long_wide);
+  CollapseNarrowBackslashes(paths.narrow, code_page);
+  const size_t last_backslash = paths.narrow.rfind('\\');
+  paths.directory =
+      last_backslash == std::string::npos ? std::string() : paths.narrow.substr(0, last_backslash + 1);
+  return paths;
+}
 
 const std::string& ExecutablePath() { return Paths().narrow; }
 const WideString& ExecutableLongPath() { return Paths().long_wide; }

@@ -20,6 +20,15 @@ const WideString& ExecutableLongPath();
 // The executable's directory, always ending in a backslash.
 const std::string& ExecutableDirectory();
 
+struct ExecutablePaths {
+  std::string narrow;
+  WideString long_wide;
+  std::string directory;
+};
+// The paths above worked out for a code page of the file APIs; tests use it
+// for code pages the system cannot be set to.
+ExecutablePaths ComputeExecutablePaths(UINT code_page);
+
 // Opens this executable for reading, sharing read and write with others;
 // ends the process when it cannot be opened.
 UniqueFile OpenOwnExecutable();

@@ -49,24 +49,6 @@ std::string LogDirectory() {
   return std::string();
 }
 
-// Claims the first free tvl_nlog_N (N from 2) with an exclusive create, so
-// two processes starting at once never share a file.
-FILE* CreateNumberedLog(const std::string& directory, std::string* path) {
-  for (unsigned number = 2; number < 1000000; ++number) {
-    std::string candidate = directory + "tvl_nlog_" + std::to_string(number);
-    const int fd = _open(candidate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT,
-                         _S_IREAD | _S_IWRITE);
-    if (fd >= 0) {
-      FILE* file = _fdopen(fd, "w");
-      if (file == nullptr) _close(fd);
-      else path->swap(candidate);
-      return file;
-    }
-    if (errno != EEXIST) return nullptr;
-  }
-  return nullptr;
-}
-
 FILE* SetUpLog() {
   g_setup_done = true;
   if (!VariableIsYes("VEXLO_LOG") && !VariableIsYes("TAVRELIUM_LOG")) return nullptr;
@@ -74,7 +56,7 @@ FILE* SetUpLog() {
   FILE* file = CreateNumberedLog(LogDirectory(), g_log_path);
   if (file == nullptr) {
     *g_log_path = "c:\\tvl_nlog";
-    file = fopen(g_log_path->c_str(), "w");
+    file = OpenLogFile(g_log_path->c_str(), false);
     if (file == nullptr) return nullptr;  // later calls retry with append
   }
   const std::string module = FillGrowing<char>(
@@ -90,7 +72,7 @@ void WriteLine(const char* prefix, const char* format, va_list args) {
   AcquireSRWLockExclusive(&g_log_lock);
   FILE* file = nullptr;
   if (!g_setup_done) file = SetUpLog();
-  else if (g_log_path != nullptr) file = fopen(g_log_path->c_str(), "a");
+  else if (g_log_path != nullptr) file = OpenLogFile(g_log_path->c_str(), true);
   if (file != nullptr) {
     fputs(prefix, file);
     CrtVfprintf(file, format, args);
@@ -101,6 +83,29 @@ void WriteLine(const char* prefix, const char* format, va_list args) {
 }
 
 }  // namespace
+
+// Claims the first free tvl_nlog_N (N from 2) with an exclusive create, so
+// two processes starting at once never share a file.
+FILE* CreateNumberedLog(const std::string& directory, std::string* path) {
+  for (unsigned number = 2; number < 1000000; ++number) {
+    std::string candidate = directory + "tvl_nlog_" + std::to_string(number);
+    const int fd = _open(candidate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT | _O_NOINHERIT,
+                         _S_IREAD | _S_IWRITE);
+    if (fd >= 0) {
+      FILE* file = _fdopen(fd, "w");
+      if (file == nullptr) _close(fd);
+      else path->swap(candidate);
+      return file;
+    }
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
+}
+
+FILE* OpenLogFile(const char* path, bool append) {
+  // "N": msvcrt opens the file non-inheritable.
+  return fopen(path, append ? "aN" : "wN");
+}
 
 void LogLine(const char* format, ...) {
   va_list args;

@@ -4,6 +4,9 @@
 // is complete up to the last line even when the process is killed. Safe from
 // any thread, also before the configuration block is read.
 #pragma once
+#include <stdio.h>
+
+#include <string>
 
 // Log formats are checked at compile time against msvcrt's conventions, which
 // the log writes with (%S wide, %I64d, %p).
@@ -22,5 +25,14 @@ void LogLine(const char* format, ...) VEXLO_LOG_FORMAT(1, 2);
 void LogErrorLine(const char* format, ...) VEXLO_LOG_FORMAT(1, 2);
 // The log file's path, or null while logging is off.
 const char* LogFilePath();
+
+// How the log's files are opened, exposed for tests. None is inheritable: a
+// child started with handle inheritance while a line is being written (the
+// service's child, say) must not hold the log open.
+// Creates the first free tvl_nlog_N (N from 2) in `directory` (which ends in
+// a separator or is empty) for writing; null when none can be created.
+FILE* CreateNumberedLog(const std::string& directory, std::string* path);
+// Opens a log path for appending or for writing from scratch.
+FILE* OpenLogFile(const char* path, bool append);
 
 }  // namespace vexlo

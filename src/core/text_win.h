@@ -7,8 +7,12 @@
 
 namespace vexlo {
 
-// False when a character has no form in the code page ("?" stands in).
+// False when a character has no form in the code page ("?" stands in for it
+// in *narrow) and when the conversion fails (*narrow is then empty). In code
+// pages without a default character (UTF-8, UTF-7, ...) every character has
+// a form, except an unpaired surrogate in UTF-8.
 bool WideToNarrow(const WideString& wide, UINT code_page, std::string* narrow);
+// Empty when the conversion fails.
 WideString NarrowToWide(const std::string& narrow, UINT code_page);
 
 // Runs a Win32 "fill this buffer" call until the buffer is large enough. The

@@ -121,10 +121,13 @@ void EmptyDirectory(const std::string& path, bool descend) {
     if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
     const std::string child = JoinPath(path, entry.cFileName);
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      LogLine("attempting to remove %s (%d)", child.c_str(), descend ? 1 : 0);
-      if (descend) EmptyDirectory(child, false);
+      // A directory link or junction is removed as the link: emptying it
+      // would delete the files it points to, possibly as LocalSystem.
+      const bool empty_it = descend && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+      LogLine("attempting to remove %s (%d)", child.c_str(), empty_it ? 1 : 0);
+      if (empty_it) EmptyDirectory(child, false);
       RemoveDirectoryA(child.c_str());
-    } else {
+    } else {  // a file link too: deleting it removes the link
       LogLine("attempting to delete %s", child.c_str());
       DeleteFileA(child.c_str());
     }

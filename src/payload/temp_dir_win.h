@@ -33,8 +33,9 @@ std::string& LauncherTempDir();
 void CreateLauncherTempDir();
 
 // Removes the files of a directory and, with `descend`, the files of its
-// immediate subdirectories and those subdirectories. An empty path, or one
-// starting with "." (a relative current-directory path), is never touched.
+// immediate subdirectories and those subdirectories. Links and junctions are
+// removed as links, never emptied. An empty path, or one starting with "."
+// (a relative current-directory path), is never touched.
 void EmptyDirectory(const std::string& path, bool descend);
 
 // Empties and removes the launcher temporary directory when this run created

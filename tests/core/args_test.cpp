@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace vexlo {
 namespace {
 
@@ -122,6 +124,27 @@ TEST(ParseCommand, NameAndNonInteractiveToken) {
   EXPECT_EQ(command.word, "install");
   EXPECT_FALSE(command.interactive);
   EXPECT_EQ(command.service_name, "Svc");
+}
+
+// A name is taken while the separator and at least one character follow it.
+TEST(ParseCommand, OneCharacterName) {
+  const struct {
+    const char* tail;
+    const char* word;
+    bool interactive;
+  } cases[] = {
+      {"-install X", "install", true},
+      {"-install non-interactive X", "install", false},
+      {"--install-auto Y", "install-auto", true},
+      {"/status Z", "status", true},
+  };
+  for (const auto& c : cases) {
+    const ParsedCommand command = ParseCommand(c.tail);
+    EXPECT_EQ(command.word, c.word) << c.tail;
+    EXPECT_TRUE(command.has_name) << c.tail;
+    EXPECT_EQ(command.service_name, std::string(1, c.tail[std::strlen(c.tail) - 1])) << c.tail;
+    EXPECT_EQ(command.interactive, c.interactive) << c.tail;
+  }
 }
 
 TEST(ParseCommand, TrailingSpacesAreNoName) {

@@ -2,6 +2,7 @@
 // the launcher's own code in real processes (launcher_probe.exe with a block).
 #include <gtest/gtest.h>
 
+#include "support/directory_link_win.h"
 #include "support/launcher_fixture_win.h"
 
 namespace vexlo {
@@ -61,6 +62,28 @@ TEST_F(ErrorsTest, FatalExitRemovesTheLauncherTempDir) {
   EXPECT_EQ(result.err, "An internal error occurred (error code: 16)\r\n");
 }
 
+// A directory link inside the launcher temp dir is removed as a link: the
+// fatal exit never empties the directory it points to.
+TEST_F(ErrorsTest, FatalExitLeavesWhatADirectoryLinkPointsTo) {
+  const std::string target = work_ + "\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  ASSERT_TRUE(WriteWholeFile(target + "\\keep.txt", "precious"));
+  ASSERT_TRUE(CreateDirectoryA((target + "\\sub").c_str(), nullptr));
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  const ProcessResult result = Run(probe, "launchertemp fatal " + target, {L"VEXLO_LOG=yes"});
+  ASSERT_EQ(result.exit_code, 1u) << "no directory link could be made";
+  const std::string directory = SplitLines(result.out).at(0);
+  RemoveDirectoryLink(directory + "\\linked");  // if it is left, never through it
+  EXPECT_EQ(ReadWholeFile(target + "\\keep.txt"), "precious");
+  EXPECT_NE(GetFileAttributesA((target + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
+  // The launcher's own files are still removed.
+  EXPECT_EQ(GetFileAttributesA((directory + "\\a.jar").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((directory + "\\lib").c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_EQ(LogFiles().size(), 1u);
+  EXPECT_NE(ReadWholeFile(tmp_ + "\\" + LogFiles()[0]).find("attempting to remove " + directory + "\\linked (0)"),
+            std::string::npos);
+}
+
 TEST_F(ErrorsTest, LauncherTempDirSitsBesideItsTempFile) {
   const std::string probe = WriteProbe("probe.exe", DefaultContents());
   const ProcessResult result = Run(probe, "launchertemp");
@@ -100,6 +123,27 @@ TEST_F(ErrorsTest, NonAnsiTempPathFallsBackToWindowsTemp) {
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
   EXPECT_EQ(SplitLines(result.out).at(0), std::string(windows) + "\\temp");
+}
+
+// An executable in a directory whose name the ANSI code page cannot write:
+// its narrow path is the short (8.3) form, which the narrow APIs can open.
+TEST_F(ErrorsTest, ExecutablePathInANonAnsiDirectoryIsTheShortForm) {
+  const std::wstring directory = Widen(work_) + L"\\\x65E5\x672C";  // two CJK characters
+  ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr));
+  const std::wstring probe = directory + L"\\probe.exe";
+  ASSERT_TRUE(CopyFileW(Widen(WriteProbe("probe.exe", DefaultContents())).c_str(), probe.c_str(), FALSE));
+  std::wstring short_form(MAX_PATH, L'\0');
+  short_form.resize(GetShortPathNameW(probe.c_str(), &short_form[0], MAX_PATH));
+  ASSERT_FALSE(short_form.empty());
+  const std::string expected = Narrow(short_form);
+  ASSERT_EQ(expected.find('?'), std::string::npos) << expected;  // names differ: never hard-code them
+
+  const ProcessResult result = RunProcess(L"\"" + probe + L"\" exepath", Options({}));
+  EXPECT_EQ(result.exit_code, 0u) << result.err;
+  const std::vector<std::string> lines = SplitLines(result.out);
+  ASSERT_EQ(lines.size(), 2u) << result.out;
+  EXPECT_EQ(lines[0], expected);
+  EXPECT_EQ(lines[1], expected.substr(0, expected.rfind('\\') + 1));
 }
 
 TEST_F(ErrorsTest, NewTempFileNameCreatesTheFile) {

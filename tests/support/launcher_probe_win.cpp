@@ -13,6 +13,7 @@
 #include "core/log_win.h"
 #include "core/win.h"
 #include "payload/temp_dir_win.h"
+#include "support/directory_link_win.h"
 #include "windows/expand_win.h"
 #include "windows/paths_win.h"
 
@@ -54,13 +55,16 @@ int main(int argc, char** argv) {
     printf("%s\n", NewTempFileName().c_str());
     return 0;
   }
-  if (operation == "launchertemp") {  // creates it, fills it, then optionally dies
+  // launchertemp [fatal [target]]: creates it, fills it (with a directory
+  // link "linked" to target), then optionally dies.
+  if (operation == "launchertemp") {
     CreateLauncherTempDir();
     const std::string& directory = LauncherTempDir();
     WriteFileText(directory + "\\a.jar", "a");
     CreateDirectoryA((directory + "\\lib").c_str(), nullptr);
     WriteFileText(directory + "\\lib\\b.jar", "b");
     printf("%s\n", directory.c_str());
+    if (argc >= 4 && !testing_support::CreateDirectoryLink(directory + "\\linked", argv[3])) return 3;
     fflush(stdout);
     if (argc >= 3 && strcmp(argv[2], "fatal") == 0) FatalInternalError("16");
     return 0;

@@ -152,6 +152,10 @@ static void RemoveTreeWide(const std::wstring& path) {
     DeleteFileW(path.c_str());
     return;
   }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {  // a link: never what it points to
+    RemoveDirectoryW(path.c_str());
+    return;
+  }
   WIN32_FIND_DATAW entry;
   UniqueFind search(FindFirstFileW((path + L"\\*").c_str(), &entry));
   if (search) {

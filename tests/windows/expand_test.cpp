@@ -40,6 +40,49 @@ TEST(ExpandText, FixedTokens) {
   EXPECT_EQ(Expanded("${NO_SUCH_VARIABLE} %NOPE%"), "${NO_SUCH_VARIABLE} %NOPE%");
 }
 
+// Every fixed token, aliases included, each with a value of its own.
+TEST(ExpandText, EveryFixedTokenHasItsValue) {
+  FixedExpansionValues fixed;
+  fixed.executable_directory = "C:\\apps\\svc\\";
+  fixed.launcher_temp_dir = "C:\\Temp\\vxl1.tmp_dir7";
+  fixed.jvm_home = "C:\\jre\\bin\\..";
+  fixed.system_temp_dir = "C:\\Temp\\";
+  const std::string& exe = fixed.executable_directory;
+  const std::string& temp = fixed.launcher_temp_dir;
+  const std::string& jvm = fixed.jvm_home;
+  const struct {
+    const char* token;
+    std::string value;
+  } cases[] = {
+      {"%VEXLO_EXEDIR%", exe},
+      {"%TAVRELIUM_EXEDIR%", exe},
+      {"%VEXLO_TEMPDIR%", temp},
+      {"%TAVRELIUM_TEMPDIR%", temp},
+      {"%VEXLO_PATHLIST_SEPARATOR%", ";"},
+      {"%TAVRELIUM_PATHLIST_SEPARATOR%", ";"},
+      {"%VEXLO_JVM_HOME%", jvm},
+      {"%TAVRELIUM_JVM_HOME%", jvm},
+      {"${VEXLO_EXEDIR}", exe},
+      {"${TAVRELIUM_EXEDIR}", exe},
+      {"${VEXLO_TEMPDIR}", temp},
+      {"${TAVRELIUM_TEMPDIR}", temp},
+      {"${VEXLO_PATHLIST_SEPARATOR}", ";"},
+      {"${TAVRELIUM_PATHLIST_SEPARATOR}", ";"},
+      {"${VEXLO_JVM_HOME}", jvm},
+      {"${TAVRELIUM_JVM_HOME}", jvm},
+      {"${launcher:sys.launcherDirectory}", exe},
+      {"${launcher:sys.launcherTempDirectory}", temp},
+      {"${launcher:sys.pathlistSeparator}", ";"},
+      {"${launcher:sys.jvmHome}", jvm},
+      {"${launcher:sys.tempDir}", fixed.system_temp_dir},
+  };
+  for (const auto& c : cases) {
+    std::string text = std::string("<") + c.token + ">" + c.token;
+    ExpandText(text, fixed, {}, RecordLine);
+    EXPECT_EQ(text, "<" + c.value + ">" + c.value) << c.token;
+  }
+}
+
 TEST(ExpandText, EveryOccurrenceIsReplacedAndLogged) {
   RecordedLines().clear();
   EXPECT_EQ(Expanded("%VEXLO_EXEDIR%|%VEXLO_EXEDIR%|%VEXLO_EXEDIR%"),

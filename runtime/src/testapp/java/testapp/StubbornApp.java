@@ -1,12 +1,24 @@
 package testapp;
 
-/** A service whose shutdown hook never finishes, so only the halt can end it. */
+import com.vexlo.runtime.ServiceRuntime;
+
+/**
+ * A service whose stop never finishes, so only the halt can end it: its shutdown hook hangs, or with
+ * the argument "stop-handler" its stop handler never returns.
+ */
 public class StubbornApp {
     public static void main(String[] args) {
-        Runtime.getRuntime().addShutdownHook(new Thread(() -> {
-            System.out.println("hook hangs");
-            sleepForever();
-        }));
+        if (args.length > 0 && args[0].equals("stop-handler")) {
+            ServiceRuntime.addStopHandler(() -> {
+                System.out.println("stop handler hangs");
+                sleepForever();
+            });
+        } else {
+            Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+                System.out.println("hook hangs");
+                sleepForever();
+            }));
+        }
         System.out.println("ready");
         sleepForever();
     }

@@ -10,8 +10,8 @@ import java.util.Arrays;
  * <pre>
  *   [0] "true" when the launcher runs in windowed (GUI runtime) mode, else "false"
  *   [1] the application's main class
- *   [2] the error log file, or "" for none
- *   [3] the output log file, or "" for none
+ *   [2] the error log file, or "" for none ("$" + name: that file in java.io.tmpdir)
+ *   [3] the output log file, or "" for none (the same)
  *   [4] "true" to append to the log files, "false" to truncate them at start
  *   [5] the service name
  *   [6...] the application arguments

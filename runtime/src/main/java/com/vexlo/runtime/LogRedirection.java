@@ -12,15 +12,23 @@ import java.io.PrintStream;
  * standard streams, so these files are the only place the application's output survives. Streams
  * are unbuffered with autoflush so that nothing is lost when the process is halted. A file that
  * cannot be opened leaves its stream as it was: losing a log must not stop the service.
+ *
+ * <p>The launcher hands on a log name that begins with "$" unchanged instead of making it a path
+ * beside the executable: {@code "$" + name} is the file {@code name} (sub-folders allowed) in the
+ * JVM's temporary folder ({@code java.io.tmpdir}). Every other name is a path; the launcher makes
+ * it absolute.
  */
 final class LogRedirection {
 
     private LogRedirection() {
     }
 
+    static final String TEMP_FOLDER_PREFIX = "$";
+
     static void apply(String errorLog, String outputLog, boolean append) {
-        File errFile = errorLog == null ? null : new File(errorLog).getAbsoluteFile();
-        File outFile = outputLog == null ? null : new File(outputLog).getAbsoluteFile();
+        String tempFolder = System.getProperty("java.io.tmpdir");
+        File errFile = logFile(errorLog, tempFolder, "System.err");
+        File outFile = logFile(outputLog, tempFolder, "System.out");
         PrintStream err = null;
         if (errFile != null) {
             err = open(errFile, append, "error", "System.err");
@@ -38,6 +46,26 @@ final class LogRedirection {
                 System.setOut(out);
             }
         }
+    }
+
+    /**
+     * The file a log name stands for, or null for none: a null name, or "$" without a file name
+     * (reported on System.err).
+     */
+    static File logFile(String name, String tempFolder, String streamName) {
+        if (name == null) {
+            return null;
+        }
+        if (!name.startsWith(TEMP_FOLDER_PREFIX)) {
+            return new File(name).getAbsoluteFile();
+        }
+        String inTempFolder = name.substring(TEMP_FOLDER_PREFIX.length()).trim();
+        if (inTempFolder.isEmpty()) {
+            System.err.println("vexlo: the log name \"" + name + "\" names no file in the temporary folder; "
+                    + streamName + " is left unchanged");
+            return null;
+        }
+        return new File(tempFolder == null ? "" : tempFolder, inTempFolder).getAbsoluteFile();
     }
 
     private static PrintStream open(File file, boolean append, String kind, String streamName) {

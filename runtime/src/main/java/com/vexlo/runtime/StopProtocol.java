@@ -6,6 +6,7 @@ import java.io.InputStream;
 import java.io.InputStreamReader;
 import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
+import java.util.concurrent.TimeUnit;
 
 /**
  * The stop protocol between the service supervisor and the application.
@@ -24,6 +25,7 @@ final class StopProtocol {
     static final long DEFAULT_TIMEOUT_MILLIS = 15_000L;
     /** Exit code of a halted JVM; distinct from 0 (clean stop) and 1 (launch failure). */
     static final int HALT_EXIT_CODE = 2;
+    private static final long NANOS_PER_MILLI = 1_000_000L;
 
     private StopProtocol() {
     }
@@ -84,12 +86,19 @@ final class StopProtocol {
         System.exit(0);
     }
 
+    /** The timeout in nanoseconds, saturated: a huge number of milliseconds must not wrap around. */
+    static long timeoutNanos(long millis) {
+        return millis > Long.MAX_VALUE / NANOS_PER_MILLI ? Long.MAX_VALUE : millis * NANOS_PER_MILLI;
+    }
+
     private static void startWatchdog(long timeout, String reason) {
         Thread watchdog = new Thread(() -> {
-            long deadline = System.nanoTime() + timeout * 1_000_000L;
-            for (long left = timeout; left > 0; left = (deadline - System.nanoTime()) / 1_000_000L) {
+            long start = System.nanoTime();
+            long nanos = timeoutNanos(timeout);
+            // Elapsed time, not a deadline: start + nanos may overflow, nanos - elapsed cannot.
+            for (long left = nanos; left > 0; left = nanos - (System.nanoTime() - start)) {
                 try {
-                    Thread.sleep(left);
+                    TimeUnit.NANOSECONDS.sleep(left);
                 } catch (InterruptedException e) {
                     // nobody may cancel the halt; keep waiting for the deadline
                 }

@@ -52,6 +52,39 @@ class LaunchArgumentsTest {
     }
 
     @Test
+    void stopTimeoutInNanosecondsSaturates() {
+        assertEquals(250_000_000L, StopProtocol.timeoutNanos(250));
+        long largestExact = Long.MAX_VALUE / 1_000_000L;
+        assertEquals(largestExact * 1_000_000L, StopProtocol.timeoutNanos(largestExact));
+        assertEquals(Long.MAX_VALUE, StopProtocol.timeoutNanos(largestExact + 1));
+        String huge = String.valueOf(Long.MAX_VALUE);
+        assertEquals(Long.MAX_VALUE, StopProtocol.timeoutNanos(StopProtocol.timeoutMillis(huge, System.err)));
+    }
+
+    @Test
+    void logNamesBeginningWithDollarNameAFileInTheTemporaryFolder() {
+        File temp = new File("jvm-temp").getAbsoluteFile();
+        String tempPath = temp.getPath();
+        assertEquals(new File(temp, "err.log"), LogRedirection.logFile("$err.log", tempPath, "System.err"));
+        assertEquals(new File(temp, "logs/out.log"), LogRedirection.logFile("$logs/out.log", tempPath, "System.out"));
+        assertEquals(new File("plain.log").getAbsoluteFile(), LogRedirection.logFile("plain.log", tempPath, "x"));
+        assertEquals(new File("a$b.log").getAbsoluteFile(), LogRedirection.logFile("a$b.log", tempPath, "x"));
+        assertNull(LogRedirection.logFile(null, tempPath, "x"));
+
+        PrintStream savedErr = System.err;
+        ByteArrayOutputStream err = new ByteArrayOutputStream();
+        try {
+            System.setErr(new PrintStream(err, true));
+            assertNull(LogRedirection.logFile("$", tempPath, "System.err"));
+            assertNull(LogRedirection.logFile("$  ", tempPath, "System.out"));
+        } finally {
+            System.setErr(savedErr);
+        }
+        assertTrue(err.toString().contains("\"$\" names no file") && err.toString().contains("System.out"),
+                err.toString());
+    }
+
+    @Test
     void mainClassIsLoadedThroughTheContextClassLoader() throws Exception {
         // The test application is not on this JVM's class path, only behind the context loader.
         URL appJar = new File(LauncherProcess.testFile("vexlo.test.appJar")).toURI().toURL();

@@ -35,7 +35,9 @@ final class LauncherProcess implements AutoCloseable {
         command.addAll(Arrays.asList(rest));
         stdout = Files.createTempFile(dir, "stdout", ".txt");
         stderr = Files.createTempFile(dir, "stderr", ".txt");
-        process = new ProcessBuilder(command).redirectOutput(stdout.toFile()).redirectError(stderr.toFile()).start();
+        // In the test's folder, so that a stray file the launcher class creates is seen and removed.
+        process = new ProcessBuilder(command).directory(dir.toFile()).redirectOutput(stdout.toFile())
+                .redirectError(stderr.toFile()).start();
     }
 
     static String testFile(String property) {

@@ -11,9 +11,12 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.List;
+import java.util.stream.Stream;
 
+import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.CsvSource;
 import org.junit.jupiter.params.provider.ValueSource;
 
 /** Both launcher classes, each in a real JVM: start, logs, stop protocol, failures. */
@@ -72,17 +75,19 @@ class LauncherProcessTest {
         }
     }
 
+    /** A shutdown hook or a stop handler that never returns: the watchdog runs from the stop request on. */
     @ParameterizedTest
-    @ValueSource(strings = {LauncherProcess.VEXLO, LauncherProcess.TAVRELIUM})
-    void applicationThatDoesNotEndIsHaltedAfterTheStopTimeout(String launcher) throws Exception {
+    @CsvSource({LauncherProcess.VEXLO + ", hook", LauncherProcess.TAVRELIUM + ", hook",
+            LauncherProcess.VEXLO + ", stop-handler"})
+    void applicationThatDoesNotEndIsHaltedAfterTheStopTimeout(String launcher, String hanging) throws Exception {
         try (LauncherProcess p = new LauncherProcess(dir, launcher, "-Dvexlo.stopTimeoutMillis=1000",
-                "testapp.StubbornApp", "", "", "true", "svc")) {
+                "testapp.StubbornApp", "", "", "true", "svc", hanging)) {
             p.awaitText(p.stdout, "ready");
             long start = System.nanoTime();
             p.closeInput();
             assertEquals(StopProtocol.HALT_EXIT_CODE, p.awaitExit());
             assertTrue(System.nanoTime() - start >= 900_000_000L, "halted before the timeout");
-            assertTrue(read(p.stdout).contains("hook hangs"));
+            assertTrue(read(p.stdout).contains(hanging.equals("hook") ? "hook hangs" : "stop handler hangs"));
             assertTrue(read(p.stderr).contains("did not end within 1000 ms"), read(p.stderr));
         }
     }
@@ -99,6 +104,40 @@ class LauncherProcessTest {
         }
         String expectedStart = (append.equals("true") ? "earlier run\n" : "") + "argc=0" + System.lineSeparator();
         assertTrue(read(outputLog).startsWith(expectedStart), read(outputLog));
+    }
+
+    /** With append off both streams still land in the file (one stream, not two overwriting each other). */
+    @Test
+    void bothLogsInOneTruncatedFile() throws Exception {
+        Path log = Files.write(dir.resolve("both.log"), "earlier run\n".getBytes(StandardCharsets.UTF_8));
+        Files.createDirectory(dir.resolve("sub"));
+        try (LauncherProcess p = new LauncherProcess(dir, LauncherProcess.VEXLO, NO_OPTION, "testapp.EchoApp",
+                log.toString(), dir.resolve("sub/../both.log").toString(), "false", "svc")) {
+            p.awaitText(log, "ready");
+            p.send("0");
+            assertStoppedCleanly(p, log, log);
+        }
+        String text = read(log);
+        assertFalse(text.contains("earlier run"), text);
+        for (String line : new String[] {"argc=0", "service=svc", "stdin=-1", "to-stderr", "ready"}) {
+            assertTrue(text.contains(line), line + " missing in:\n" + text);
+        }
+    }
+
+    /** "$" + name is that file in the JVM's temporary folder, never a file named "$...". */
+    @Test
+    void logNamesBeginningWithDollarAreInTheTemporaryFolder() throws Exception {
+        Path temp = Files.createDirectory(dir.resolve("jvm-temp"));
+        try (LauncherProcess p = new LauncherProcess(dir, LauncherProcess.VEXLO, "-Djava.io.tmpdir=" + temp,
+                "testapp.EchoApp", "$logs/error.log", "$output.log", "true", "svc")) {
+            p.awaitText(temp.resolve("output.log"), "ready");
+            p.awaitText(temp.resolve("logs/error.log"), "to-stderr");
+            p.send("0");
+            assertEquals(0, p.awaitExit(), read(p.stderr));
+        }
+        try (Stream<Path> files = Files.list(dir)) {
+            assertFalse(files.anyMatch(f -> f.getFileName().toString().startsWith("$")));
+        }
     }
 
     @ParameterizedTest
