@@ -1,0 +1,39 @@
+#include "coord/native_path_win.h"
+
+#include <stdlib.h>
+
+#include <string>
+
+#include "coord/native_path.h"
+#include "core/config.h"
+#include "core/config_win.h"
+#include "core/log_win.h"
+#include "core/text_win.h"
+#include "windows/expand_win.h"
+
+namespace vexlo {
+namespace {
+
+void CollapsePath(std::string& path) { CollapseNarrowBackslashes(path); }
+
+}  // namespace
+
+void PrependNativeLibraryDirectories() {
+  std::string directories = ConfigText(record::kNativeLibraryDirectories);
+  LogLine("native lib dir is %s", directories.c_str());
+  Expand(directories);
+  // The old PATH is read at whatever length it has: cutting it would hide the
+  // system's own directories from everything the application loads.
+  const std::string value = ComposeNativeLibraryPath(directories, ExecutableDirectory(),
+                                                     EnvironmentVariable("PATH"), CollapsePath);
+  if (SetEnvironmentVariableA("PATH", value.c_str())) {
+    LogLine("Setting PATH (native libs) %s", value.c_str());
+  } else {
+    LogLine("Setting PATH (native libs) %s failed with error %d", value.c_str(),
+            static_cast<int>(GetLastError()));
+  }
+  // The C runtime keeps its own copy of the environment (getenv, _spawn).
+  _putenv(("PATH=" + value).c_str());
+}
+
+}  // namespace vexlo
