@@ -77,8 +77,9 @@ std::string LauncherTest::WriteLauncher(const std::string& name, const BlockCont
   return WriteImage(StubPath(), work_ + "\\" + name, contents, files);
 }
 
-std::string LauncherTest::WriteProbe(const std::string& name, const BlockContents& contents) {
-  return WriteImage(ProbePath(), work_ + "\\" + name, contents, {});
+std::string LauncherTest::WriteProbe(const std::string& name, const BlockContents& contents,
+                                     const std::vector<IncludedFile>& files) {
+  return WriteImage(ProbePath(), work_ + "\\" + name, contents, files);
 }
 
 ProcessOptions LauncherTest::Options(std::vector<std::wstring> environment) const {

@@ -25,7 +25,8 @@ class LauncherTest : public ::testing::Test {
   // Writes stub (the launcher stub by default) + block + files to work/name.
   std::string WriteLauncher(const std::string& name, const BlockContents& contents,
                             const std::vector<IncludedFile>& files = {});
-  std::string WriteProbe(const std::string& name, const BlockContents& contents);
+  std::string WriteProbe(const std::string& name, const BlockContents& contents,
+                         const std::vector<IncludedFile>& files = {});
 
   // Runs an executable with arguments (appended after a space as given),
   // TMP and TEMP set to the test's tmp directory and the log switched off
