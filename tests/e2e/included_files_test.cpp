@@ -2,8 +2,6 @@
 // child start's steps before the JVM: real launchers and probes under Wine.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/block_format.h"
 #include "core/record_ids.h"
 #include "support/launcher_fixture_win.h"
@@ -13,17 +11,6 @@ namespace testing_support {
 namespace {
 
 static_assert(kIncludedFileMask != 0, "a zero mask would not show that contents are unmasked");
-
-bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-size_t IndexOf(const std::vector<std::string>& lines, const std::string& prefix) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].rfind(prefix, 0) == 0) return i;
-  }
-  return lines.size();
-}
 
 std::string Pattern(size_t size) {
   std::string bytes(size, '\0');
@@ -37,15 +24,6 @@ class IncludedFilesTest : public LauncherTest {
     BlockContents contents = DefaultContents();
     DescribeIncludedFiles(files, &contents);
     return contents;
-  }
-
-  // Launcher temporary directories (<temp file>_dir<seconds>) left in tmp.
-  std::vector<std::string> TempDirectories() const {
-    std::vector<std::string> found;
-    for (const std::string& name : ListDirectory(tmp_)) {
-      if (name.find("_dir") != std::string::npos) found.push_back(name);
-    }
-    return found;
   }
 
   std::vector<std::string> OnlyLog() {
@@ -82,13 +60,13 @@ TEST_F(IncludedFilesTest, ExtractedByteForByte) {
   EXPECT_EQ(out[2], std::to_string(ReadWholeFile(probe).size()));
 
   const std::vector<std::string> log = OnlyLog();
-  const size_t first = IndexOf(log, "extracting files");
+  const size_t first = FindLine(log, "extracting files");
   ASSERT_LT(first + 1, log.size());
   EXPECT_EQ(log[first + 1], "Included files: 3");
-  EXPECT_TRUE(Contains(log, "extracting " + directory + "\\a.jar (size: 20000)"));
-  EXPECT_TRUE(Contains(log, "extracting " + directory + "\\empty.jar (size: 0)"));
-  EXPECT_TRUE(Contains(log, "creating directory " + directory + "\\lib"));
-  EXPECT_TRUE(Contains(log, "extracting " + directory + "\\lib\\b.jar (size: 12)"));
+  EXPECT_TRUE(HasLine(log, "extracting " + directory + "\\a.jar (size: 20000)"));
+  EXPECT_TRUE(HasLine(log, "extracting " + directory + "\\empty.jar (size: 0)"));
+  EXPECT_TRUE(HasLine(log, "creating directory " + directory + "\\lib"));
+  EXPECT_TRUE(HasLine(log, "extracting " + directory + "\\lib\\b.jar (size: 12)"));
   EXPECT_EQ(log.back(), "extracting files done");
 }
 
@@ -110,12 +88,12 @@ TEST_F(IncludedFilesTest, ChildStartStepsInOrder) {
   const ProcessResult result = RunChild(exe);
   EXPECT_EQ(result.exit_code, 1u);
   const std::vector<std::string> log = OnlyLog();
-  const size_t extracted = IndexOf(log, "extracting files done");
-  const size_t path = IndexOf(log, "Setting PATH (native libs) ");
-  const size_t handler = IndexOf(log, "registering ConsoleCtrlHandler");
-  const size_t instance = IndexOf(log, "semaphore name Local\\");
-  EXPECT_LT(IndexOf(log, "language/country is "), IndexOf(log, "command line "));
-  EXPECT_LT(IndexOf(log, "command line "), extracted);
+  const size_t extracted = FindLine(log, "extracting files done");
+  const size_t path = FindLine(log, "Setting PATH (native libs) ");
+  const size_t handler = FindLine(log, "registering ConsoleCtrlHandler");
+  const size_t instance = FindLine(log, "semaphore name Local\\");
+  EXPECT_LT(FindLine(log, "language/country is "), FindLine(log, "command line "));
+  EXPECT_LT(FindLine(log, "command line "), extracted);
   EXPECT_LT(extracted, path);
   EXPECT_LT(path, handler);
   EXPECT_LT(handler, instance);
@@ -131,10 +109,10 @@ TEST_F(IncludedFilesTest, NameWithTwoDirectoryLevelsStopsWithEleven) {
   EXPECT_EQ(SplitLines(result.err).at(0), "An internal error occurred (error code: 11)");
   // Only the first level is created; the file below the second fails.
   const std::vector<std::string> log = OnlyLog();
-  const size_t created = IndexOf(log, "creating directory ");
+  const size_t created = FindLine(log, "creating directory ");
   ASSERT_LT(created, log.size());
   EXPECT_EQ(log[created].substr(log[created].size() - 2), "\\x");
-  EXPECT_EQ(IndexOf(log, "ERROR: failed to create directory"), log.size());
+  EXPECT_EQ(FindLine(log, "ERROR: failed to create directory"), log.size());
   EXPECT_TRUE(TempDirectories().empty());
 }
 
@@ -173,7 +151,7 @@ TEST_F(IncludedFilesTest, FileCutInsideItsContent) {
   EXPECT_EQ(result.exit_code, 1u);
   EXPECT_EQ(SplitLines(result.err).at(0), "An internal error occurred (error code: 16)");
   const std::vector<std::string> log = OnlyLog();
-  const size_t failed = IndexOf(log, "ERROR: ReadFile failed ");
+  const size_t failed = FindLine(log, "ERROR: ReadFile failed ");
   ASSERT_LT(failed + 1, log.size());
   EXPECT_EQ(log[failed], "ERROR: ReadFile failed 0 0 19900");
   EXPECT_EQ(log[failed + 1].rfind("ERROR: Failed to extract ", 0), 0u);
@@ -192,8 +170,8 @@ TEST_F(IncludedFilesTest, FileCutInsideASize) {
   EXPECT_EQ(result.exit_code, 1u);
   EXPECT_EQ(SplitLines(result.err).at(0), "Internal Error: readLong");
   const std::vector<std::string> log = OnlyLog();
-  EXPECT_LT(IndexOf(log, "extracting "), log.size());
-  EXPECT_LT(IndexOf(log, "error 0"), log.size());
+  EXPECT_LT(FindLine(log, "extracting "), log.size());
+  EXPECT_LT(FindLine(log, "error 0"), log.size());
   EXPECT_TRUE(TempDirectories().empty());
 }
 
@@ -214,9 +192,9 @@ TEST_F(IncludedFilesTest, NativeLibraryDirectoriesBeforeALongPath) {
     EXPECT_TRUE(out[0] == expected) << out[0].size() << " characters, expected " << expected.size();
     EXPECT_EQ(out[1], "crt agrees");
     const std::vector<std::string> log = SplitLines(ReadWholeFile(tmp_ + "\\" + LogFiles().back()));
-    EXPECT_TRUE(Contains(log, "native lib dir is lib;%VEXLO_EXEDIR%bin64;;D:\\native\\"));
+    EXPECT_TRUE(HasLine(log, "native lib dir is lib;%VEXLO_EXEDIR%bin64;;D:\\native\\"));
     const std::string outcome = length < 32000 ? "" : " failed with error 206";
-    EXPECT_TRUE(Contains(log, "Setting PATH (native libs) " + directories + old_path + outcome)) << length;
+    EXPECT_TRUE(HasLine(log, "Setting PATH (native libs) " + directories + old_path + outcome)) << length;
   }
 }
 

@@ -133,5 +133,13 @@ std::vector<std::string> LauncherTest::LogFiles() const {
   return logs;
 }
 
+std::vector<std::string> LauncherTest::TempDirectories() const {
+  std::vector<std::string> found;
+  for (const std::string& name : ListDirectory(tmp_)) {
+    if (name.find("_dir") != std::string::npos) found.push_back(name);
+  }
+  return found;
+}
+
 }  // namespace testing_support
 }  // namespace vexlo

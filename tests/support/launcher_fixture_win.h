@@ -41,6 +41,8 @@ class LauncherTest : public ::testing::Test {
 
   // tvl_nlog_* files in the tmp directory, sorted by their number.
   std::vector<std::string> LogFiles() const;
+  // Launcher temporary directories (<temp file>_dir<seconds>) left in tmp.
+  std::vector<std::string> TempDirectories() const;
 
   std::string work_;
   std::string tmp_;
