@@ -36,7 +36,7 @@ TEST(LocaleTextFor, PrimaryLanguageFallback) {
       {0x0407, "de_DE"}, {0x0C07, "de_AT"}, {0x1807, "de"}, {0x0827, "lt"}, {0x0C27, "lt"},
       {0x7C04, "zh"},    {0x0442, "en"},    {0x0428, "en"}, {0x0400, "en"}, {0x0000, "en"},
       {0xFFFF, "en"},    {0x0001, "ar"},    {0x0056, "gl"}, {0x0456, "gl_ES"}, {0x5009, "en"},
-      {0x540A, "es"},    {0x3809, "en"},    {0x500A, "es_PR"},
+      {0x540A, "es"},    {0x3809, "en"},    {0x500A, "es_PR"}, {0x0307, "en"},
   };
   for (const Lookup& row : kFallbacks) {
     EXPECT_STREQ(LocaleTextFor(row.identifier), row.locale) << std::hex << row.identifier;
