@@ -4,6 +4,8 @@
 // test is the real launcher, written to the same path once the probe runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/record_ids.h"
 #include "support/instance_fixture_win.h"
 
@@ -122,6 +124,28 @@ TEST_F(SingleInstanceTest, SpellingsOfOnePathAreOneApplication) {
   EXPECT_EQ(elsewhere->name, Base(copy));
 }
 
+// A stored id that is not a 4-byte value counts as none: the second
+// instance still exits, and activates no window.
+TEST_F(SingleInstanceTest, StoredIdOfAnotherSizeCountsAsNone) {
+  BlockContents contents = DefaultContents();
+  SetText(contents, record::kSingleInstance, "1");
+  const std::string exe = WriteProbe("svc.exe", contents);
+  Holder* first = Hold(exe);
+  ASSERT_TRUE(first);
+  // Two bytes that would read as the right id if the size went unchecked
+  // (process ids here are small).
+  const unsigned short short_id = static_cast<unsigned short>(first->id);
+  ASSERT_EQ(first->id, short_id);
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kProcessIdsKey, Normalised(exe).c_str(), REG_BINARY, &short_id,
+                            sizeof(short_id)),
+            ERROR_SUCCESS);
+  const ProcessResult second = Run(exe, "instance unused " + work_ + "\\unused.txt", {L"VEXLO_LOG=yes"});
+  EXPECT_EQ(second.exit_code, 0u);
+  const std::vector<std::string> log = NewestLog();
+  EXPECT_TRUE(HasLine(log, "other pid 0"));
+  EXPECT_EQ(FindLine(log, "found window"), log.size());
+}
+
 // An executable deep enough that its name would pass the system's limit gets
 // a shortened name that still works, the same for every instance.
 TEST_F(SingleInstanceTest, DeepPathGetsAShortenedName) {
@@ -142,6 +166,38 @@ TEST_F(SingleInstanceTest, DeepPathGetsAShortenedName) {
   EXPECT_EQ(second->name, first->name.substr(0, first->name.size() - 1) + "1");
   EXPECT_TRUE(SemaphoreExists(first->name));
   EXPECT_TRUE(SemaphoreExists(second->name));
+}
+
+// USER32 is loaded only to activate windows (or show a message box): the
+// launcher does not import it, so the service process and children in the
+// default mode never map it.
+TEST(LauncherImports, NoUser32) {
+  const std::string image = ReadWholeFile(StubPath());
+  auto u32 = [&](size_t at) -> uint32_t {
+    return at + 4 <= image.size() ? *reinterpret_cast<const uint32_t*>(image.data() + at) : 0;
+  };
+  const uint32_t pe = u32(0x3C);
+  const uint16_t sections = static_cast<uint16_t>(u32(pe + 6));
+  const uint16_t optional_size = static_cast<uint16_t>(u32(pe + 20));
+  const size_t section_table = pe + 24 + optional_size;
+  auto file_offset = [&](uint32_t rva) -> size_t {
+    for (uint16_t i = 0; i < sections; ++i) {
+      const size_t header = section_table + 40 * i;
+      const uint32_t virtual_address = u32(header + 12), raw_size = u32(header + 16), raw = u32(header + 20);
+      if (rva >= virtual_address && rva < virtual_address + raw_size) return raw + (rva - virtual_address);
+    }
+    return image.size();
+  };
+  const uint32_t import_rva = u32(pe + 24 + 120);  // PE32+ data directory 1
+  std::vector<std::string> imports;
+  for (size_t descriptor = file_offset(import_rva); descriptor + 20 <= image.size() && u32(descriptor + 12) != 0;
+       descriptor += 20) {
+    std::string name = image.c_str() + std::min(file_offset(u32(descriptor + 12)), image.size() - 1);
+    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    imports.push_back(name);
+  }
+  EXPECT_NE(std::find(imports.begin(), imports.end(), "KERNEL32.DLL"), imports.end());
+  EXPECT_EQ(std::find(imports.begin(), imports.end(), "USER32.DLL"), imports.end());
 }
 
 }  // namespace
