@@ -8,10 +8,17 @@
 
 #include <string>
 
+#include "coord/locale.h"
+#include "coord/native_path_win.h"
+#include "coord/single_instance_win.h"
+#include "core/config.h"
 #include "core/config_win.h"
 #include "core/errors_win.h"
 #include "core/log_win.h"
+#include "core/process_state.h"
+#include "core/text_win.h"
 #include "core/win.h"
+#include "payload/included_files_win.h"
 #include "payload/temp_dir_win.h"
 #include "support/directory_link_win.h"
 #include "windows/expand_win.h"
@@ -27,6 +34,35 @@ void WriteFileText(const std::string& path, const char* text) {
     fputs(text, file);
     fclose(file);
   }
+}
+
+// A visible, minimised top-level window of this process, for window
+// activation by a second instance.
+void ShowMinimisedWindow() {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "VexloProbeWindow";
+  RegisterClassA(&window_class);
+  HWND window = CreateWindowExA(0, "VexloProbeWindow", "vexlo probe", WS_OVERLAPPEDWINDOW, 10, 10, 200,
+                                100, nullptr, nullptr, window_class.hInstance, nullptr);
+  ShowWindow(window, SW_SHOWMINIMIZED);
+}
+
+// Runs the instance check, writes the chosen name to a file, tells the test
+// through a named event, then holds the instance (pumping window messages)
+// until the test ends the process.
+int HoldInstance(const char* ready_event, const char* name_file, bool with_window) {
+  if (with_window) ShowMinimisedWindow();
+  CheckInstance();
+  WriteFileText(name_file, InstanceSemaphoreName().c_str());
+  HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready_event);
+  if (ready == nullptr) return 3;
+  SetEvent(ready);
+  CloseHandle(ready);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
 }
 
 }  // namespace
@@ -83,6 +119,36 @@ int main(int argc, char** argv) {
   if (operation == "fullpath" && argc >= 3) {
     printf("%s\n", FullPath(argv[2], argc >= 4).c_str());
     return 0;
+  }
+  if (operation == "extract") {  // result, directory, extraction end position
+    const int result = ExtractIncludedFiles();
+    printf("%d\n%s\n%u\n", result, LauncherTempDir().c_str(),
+           static_cast<unsigned>(ExtractionEndPosition()));
+    return 0;
+  }
+  if (operation == "nativepath") {  // the process PATH, and whether the C runtime agrees
+    PrependNativeLibraryDirectories();
+    // From the block: GetEnvironmentVariable cuts values past 32767
+    // characters under Wine.
+    std::string path;
+    char* block = GetEnvironmentStringsA();
+    for (const char* entry = block; *entry != '\0'; entry += strlen(entry) + 1) {
+      if (_strnicmp(entry, "PATH=", 5) == 0) path = entry + 5;
+    }
+    FreeEnvironmentStringsA(block);
+    const char* crt_path = getenv("PATH");
+    printf("%s\n%s\n", path.c_str(), crt_path != nullptr && path == crt_path ? "crt agrees" : "crt differs");
+    return 0;
+  }
+  if (operation == "locale") {  // text|language|country|record 20017
+    std::string description;
+    WideToNarrow(ConfigWide(record::kServiceDescription), CP_ACP, &description);
+    printf("%s|%s|%s|%s\n", LocaleText().c_str(), LocaleLanguage().c_str(), LocaleCountry().c_str(),
+           description.c_str());
+    return 0;
+  }
+  if ((operation == "instance" || operation == "instance-window") && argc >= 4) {
+    return HoldInstance(argv[2], argv[3], operation == "instance-window");
   }
   if (operation == "exepath") {
     printf("%s\n%s\n", ExecutablePath().c_str(), ExecutableDirectory().c_str());
