@@ -21,7 +21,9 @@ std::string ComposeNativeLibraryPath(const std::string& directories,
     if (!value.empty()) value += ';';
     value += piece;
   }
-  if (!value.empty() && value.back() != ';') value += ';';
+  // No separator without a PATH behind it: an empty last element would put
+  // the current directory on the JVM's library path.
+  if (!value.empty() && value.back() != ';' && !old_path.empty()) value += ';';
   return value + old_path;
 }
 

@@ -13,9 +13,9 @@ constexpr size_t kMaxEnvironmentValueLength = 32767;
 
 // `directories` (record 10004, already expanded) is cut at ";", empty pieces
 // are dropped; a relative piece gets `executable_directory` in front, then
-// `collapse` folds its backslash runs. The pieces, joined by ";", with a ";"
-// behind them when there are any, are followed by `old_path` whole, however
-// long it is.
+// `collapse` folds its backslash runs. The pieces, joined by ";", are
+// followed by ";" and `old_path` whole, however long it is; without an old
+// PATH the pieces stand alone.
 std::string ComposeNativeLibraryPath(const std::string& directories,
                                      const std::string& executable_directory,
                                      const std::string& old_path,

@@ -44,7 +44,8 @@ TEST(ComposeNativeLibraryPath, OldPathKeptWhole) {
   const std::string long_path = std::string(39990, 'p') + "\\last;end";
   const std::string value = Compose("lib", long_path);
   EXPECT_EQ(value, "C:\\apps\\svc\\lib;" + long_path);
-  EXPECT_EQ(Compose("lib", ""), "C:\\apps\\svc\\lib;");
+  EXPECT_EQ(Compose("lib", ""), "C:\\apps\\svc\\lib");
+  EXPECT_EQ(Compose("D:\\native\\;lib;", ""), "D:\\native\\;C:\\apps\\svc\\lib");
   EXPECT_EQ(Compose("", long_path), long_path);
 }
 

@@ -207,7 +207,7 @@ TEST_F(IncludedFilesTest, NativeLibraryPathWithoutRecordOrPath) {
   SetText(contents, record::kNativeLibraryDirectories, "lib");
   const std::string with_lib = WriteProbe("lib.exe", contents);
   EXPECT_EQ(SplitLines(Run(with_lib, "nativepath", {L"PATH="}).out),
-            (std::vector<std::string>{work_ + "\\lib;", "crt agrees"}));
+            (std::vector<std::string>{work_ + "\\lib", "crt agrees"}));
 }
 
 }  // namespace
