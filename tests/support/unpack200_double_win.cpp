@@ -18,16 +18,12 @@
 #include <string>
 
 #include "core/win.h"
+#include "support/double_runs_win.h"
+
+using vexlo::testing_support::AppendRun;
+using vexlo::testing_support::OwnDirectory;
 
 namespace {
-
-std::string OwnDirectory() {
-  char path[MAX_PATH * 4];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string directory(path, length);
-  const size_t slash = directory.rfind('\\');
-  return slash == std::string::npos ? std::string() : directory.substr(0, slash + 1);
-}
 
 bool ReadAll(const char* path, std::string* bytes) {
   FILE* file = fopen(path, "rb");
@@ -43,10 +39,7 @@ bool ReadAll(const char* path, std::string* bytes) {
 
 int main(int argc, char** argv) {
   const std::string directory = OwnDirectory();
-  if (FILE* runs = fopen((directory + "unpack200-double.runs").c_str(), "ab")) {
-    fprintf(runs, "%s\n", GetCommandLineA());
-    fclose(runs);
-  }
+  AppendRun(directory, "unpack200-double.runs");
   int exit_code = 0;
   bool write = true;
   DWORD sleep_ms = 0;
