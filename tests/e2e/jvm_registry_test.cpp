@@ -258,7 +258,8 @@ TEST_F(RegistryJvmTest, PreviousInstallationsUnderEachRoot) {
   const std::string listed = work_ + "\\first;;" + second + ";";
   SeedString(HKEY_CURRENT_USER, kInstallations, "MyApp", listed);
   SeedString(HKEY_LOCAL_MACHINE, kInstallations, "MyApp", second);
-  // Record 160 empty: nothing is read.
+  SeedString(HKEY_CURRENT_USER, kInstallations, "", second);  // the key's default value
+  // Record 160 empty: nothing is read, not even the default value.
   auto found = Find("previous HKCU");
   EXPECT_EQ(found.at("result"), "0");
   EXPECT_TRUE(LastLogLines("found installations").empty());
