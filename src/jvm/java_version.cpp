@@ -110,9 +110,7 @@ bool registryVersionInRange(const std::string& name, const std::string& minimum,
 }
 
 void SortRegistryVersions(std::vector<std::string>* names) {
-  std::stable_sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
-    return CompareVersions(a, b) < 0;
-  });
+  SortByVersion(names, [](const std::string& name) -> const std::string& { return name; });
 }
 
 }  // namespace vexlo

@@ -4,6 +4,7 @@
 // with one repair for the leading number (see CompareVersions).
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/block_format.h"  // LogSink
@@ -51,6 +52,20 @@ bool versionAcceptable(const std::string& version, const std::string& minimum,
 // the minimum 1.6.0_10. Same leading-number repair.
 bool registryVersionInRange(const std::string& name, const std::string& minimum,
                             const std::string& maximum);
+
+// Sorts items ascending by the version text `version_of(item)` gives, keeping
+// the order of equal ones. An insertion sort: the lists are registry keys, a
+// handful of entries, and the standard library's stable sort would cost every
+// launcher kilobytes.
+template <typename Item, typename VersionOf>
+void SortByVersion(std::vector<Item>* items, VersionOf version_of) {
+  for (size_t next = 1; next < items->size(); ++next) {
+    for (size_t at = next; at > 0 && CompareVersions(version_of((*items)[at - 1]), version_of((*items)[at])) > 0;
+         --at) {
+      std::swap((*items)[at - 1], (*items)[at]);
+    }
+  }
+}
 
 // Ascending by CompareVersions; the search tries them from the back.
 void SortRegistryVersions(std::vector<std::string>* names);

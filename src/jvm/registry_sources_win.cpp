@@ -1,6 +1,5 @@
 #include "jvm/registry_sources_win.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "core/config.h"
@@ -125,12 +124,9 @@ bool CurrentDistributionsRoute(const std::string& minimum, const std::string& ma
   for (const VendorKey& vendor : kVendorKeys) {
     if (!(vendor.jre && jdk_required)) GatherVendorCandidates(vendor, minimum, maximum, &candidates);
   }
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const VendorCandidate& a, const VendorCandidate& b) {
-                     return CompareVersions(a.version_name, b.version_name) > 0;
-                   });
-  for (const VendorCandidate& candidate : candidates) {
-    if (AcceptHome(candidate.home, minimum, maximum, found)) return true;
+  SortByVersion(&candidates, [](const VendorCandidate& c) -> const std::string& { return c.version_name; });
+  for (auto candidate = candidates.rbegin(); candidate != candidates.rend(); ++candidate) {
+    if (AcceptHome(candidate->home, minimum, maximum, found)) return true;
   }
   return false;
 }
