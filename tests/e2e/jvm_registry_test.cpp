@@ -278,6 +278,15 @@ TEST_F(RegistryJvmTest, PreviousInstallationsUnderEachRoot) {
   EXPECT_TRUE(LastLogLines("found installations").empty());
 }
 
+TEST_F(RegistryJvmTest, OnlyStringValuesAndExpandableOnesExpanded) {
+  const std::string rt = MakeRuntime("rt", "1.8.0_31");
+  SeedString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\1.8", "JavaHome", "rt-number", REG_DWORD);
+  SeedString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\1.7", "JavaHome", "%RT_PARENT%\\rt", REG_EXPAND_SZ);
+  const auto found = Fields(RunProbe(JvmProbe({}), "javasoft \"\" \"\"", {L"RT_PARENT=" + Widen(work_)}));
+  EXPECT_EQ(found.at("path"), Lower(rt + "\\bin\\java.exe"));
+  EXPECT_EQ(CheckedPaths(), std::vector<std::string>{rt + "\\bin\\java.exe"});
+}
+
 TEST_F(RegistryJvmTest, OverlongValuesAreHandledWhole) {
   SeedString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\1.8", "JavaHome", "C:\\" + std::string(20000, 'j'));
   SeedString(HKEY_LOCAL_MACHINE, kJre, "CurrentVersion", "1.8" + std::string(300, '0'));

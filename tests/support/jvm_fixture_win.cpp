@@ -157,12 +157,14 @@ void JvmTest::SeedKey(HKEY root, const std::string& key) {
   RegCloseKey(created);
 }
 
-void JvmTest::SeedString(HKEY root, const std::string& key, const char* name, const std::string& value) {
+void JvmTest::SeedString(HKEY root, const std::string& key, const char* name, const std::string& value,
+                         DWORD type) {
   SeedKey(root, key);
   HKEY opened = nullptr;
   ASSERT_EQ(RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS);
-  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
+  // A REG_DWORD gets the text's first four bytes: a value of the wrong type.
+  RegSetValueExA(opened, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                 type == REG_DWORD ? 4 : static_cast<DWORD>(value.size() + 1));
   RegCloseKey(opened);
 }
 

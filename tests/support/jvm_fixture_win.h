@@ -46,9 +46,10 @@ class JvmTest : public LauncherTest {
   std::vector<std::string> LastLog() const;
   std::vector<std::string> LastLogLines(const std::string& prefix) const;
 
-  // Sets a string value (REG_SZ), creating the key. The key's tree goes at
-  // the end of the test.
-  void SeedString(HKEY root, const std::string& key, const char* name, const std::string& value);
+  // Sets a string value (REG_SZ unless told), creating the key. The key's
+  // tree goes at the end of the test.
+  void SeedString(HKEY root, const std::string& key, const char* name, const std::string& value,
+                  DWORD type = REG_SZ);
   void SeedKey(HKEY root, const std::string& key);
   // Removes the seeded trees now (TearDown does it too).
   void RemoveSeededKeys();
