@@ -106,6 +106,13 @@ TEST_F(RegistryJvmTest, JdkRequiredNeverReadsTheJreKey) {
   EXPECT_EQ(Find("javasoft").at("path"), Lower(jre + "\\jre\\bin\\java.exe"));
 }
 
+TEST_F(RegistryJvmTest, NoCurrentVersionsReadTheJreKeyItself) {
+  const std::string rt = MakeRuntime("rt", "1.8.0_31");
+  SeedString(HKEY_LOCAL_MACHINE, kJre, "JavaHome", rt);
+  const auto found = Find("javasoft");
+  EXPECT_EQ(found.at("path"), Lower(rt + "\\bin\\java.exe"));
+}
+
 TEST_F(RegistryJvmTest, EnumerationTriesTheNewestFirstThenTheCurrentDistributions) {
   RuntimeOptions refused;
   refused.double_settings = {"exit=1"};
