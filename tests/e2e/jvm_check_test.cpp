@@ -207,7 +207,6 @@ TEST_F(CheckJavaTest, PathsAreResolvedLowerCasedAndMissingFilesRefused) {
   const std::string resolved = Lower(work_ + "\\rt\\bin\\java.exe");
   EXPECT_EQ(found.at("result"), "1");
   EXPECT_EQ(found.at("path"), resolved);
-  const std::vector<std::string> log = LastLog();
   EXPECT_EQ(LastLogLines("checkJavaExe ("),
             std::vector<std::string>{"checkJavaExe (Rt\\BIN\\..\\Bin\\Java.EXE, [out], , , 1)"});
   std::string cached;

@@ -3,8 +3,6 @@
 // for one test, runtimes made of the java.exe double.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "support/jvm_fixture_win.h"
 
 namespace vexlo {
