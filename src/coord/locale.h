@@ -6,6 +6,13 @@
 
 namespace vexlo {
 
+// Maps the user's default language identifier to the locale text, logs
+// "language/country is %s" and keeps language and country. Called once, while
+// the configuration block is read, between its default records and its
+// override blocks.
+void DetectLocale();
+
+// "en" until the locale is detected.
 std::string LocaleText();
 
 // Language and country codes of the detected locale; empty when there is

@@ -1,19 +1,36 @@
 #include "coord/locale.h"
 
+#include "coord/locale_table.h"
+#include "core/log_win.h"
+#include "core/win.h"
+
 namespace vexlo {
+namespace {
 
-// Until the language identifier is mapped to locale names, every user gets
-// the English texts; override blocks for "en" (or an empty prefix) apply.
-std::string LocaleText() { return "en"; }
+// Filled on the main thread while the block is read, before any other thread
+// exists; only read afterwards.
+struct DetectedLocale {
+  std::string text = "en";
+  std::string language;
+  std::string country;
+};
 
-const std::string& LocaleLanguage() {
-  static const std::string language;
-  return language;
+DetectedLocale& Detected() {
+  static DetectedLocale locale;
+  return locale;
 }
 
-const std::string& LocaleCountry() {
-  static const std::string country;
-  return country;
+}  // namespace
+
+void DetectLocale() {
+  DetectedLocale& locale = Detected();
+  locale.text = LocaleTextFor(LANGIDFROMLCID(GetUserDefaultLCID()));
+  LogLine("language/country is %s", locale.text.c_str());
+  SplitLocale(locale.text, &locale.language, &locale.country);
 }
+
+std::string LocaleText() { return Detected().text; }
+const std::string& LocaleLanguage() { return Detected().language; }
+const std::string& LocaleCountry() { return Detected().country; }
 
 }  // namespace vexlo

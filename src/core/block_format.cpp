@@ -175,8 +175,7 @@ bool FindBlockStart(BlockStream& stream, uint64_t* block_start) {
   return Seek(stream, *block_start, BlockError::kMagic);
 }
 
-bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tables,
-               uint64_t* block_end) {
+bool ReadDefaultRecords(BlockStream& stream, ConfigTables* tables) {
   int32_t magic = 0;
   if (!ReadInt32(stream, &magic)) return false;
   if (static_cast<uint32_t>(magic) != kBlockMagic) return Fail(stream, BlockError::kMagic);
@@ -202,7 +201,11 @@ bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tab
     if (!ReadInt32(stream, &id) || !ReadWideText(stream, &value)) return false;
     tables->wides[id].swap(value);
   }
+  return true;
+}
 
+bool ReadLocaleOverrides(BlockStream& stream, const std::string& locale, ConfigTables* tables,
+                         uint64_t* block_end) {
   int32_t locale_blocks = 0;
   if (!ReadInt32(stream, &locale_blocks)) return false;
   for (int32_t block = 0; block < locale_blocks; ++block) {
@@ -221,6 +224,12 @@ bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tab
   }
   *block_end = stream.source.position(stream.source.context);
   return true;
+}
+
+bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tables,
+               uint64_t* block_end) {
+  return ReadDefaultRecords(stream, tables) &&
+         ReadLocaleOverrides(stream, locale, tables, block_end);
 }
 
 int32_t ParseConfigInteger(const char* text) {

@@ -99,6 +99,13 @@ bool FindBlockStart(BlockStream& stream, uint64_t* block_start);
 // Reads the block at the current position into *tables, applying the locale
 // override blocks that match `locale` in file order. On success *block_end is
 // the position after the last locale block.
+//
+// The same in two steps, for the launcher, which detects the user's locale
+// only once the default records are read: first the header and the default
+// text and wide records, then the locale override blocks that follow.
+bool ReadDefaultRecords(BlockStream& stream, ConfigTables* tables);
+bool ReadLocaleOverrides(BlockStream& stream, const std::string& locale, ConfigTables* tables,
+                         uint64_t* block_end);
 bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tables,
                uint64_t* block_end);
 

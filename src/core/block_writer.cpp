@@ -2,6 +2,7 @@
 
 #include "core/block_format.h"
 #include "core/record_ids.h"
+#include "payload/included_file_name.h"
 
 namespace vexlo {
 namespace {
@@ -114,6 +115,15 @@ bool ImageEnd(const std::string& image, uint64_t* end, std::string* error) {
 bool BuildLauncher(const std::string& stub, const BlockContents& contents,
                    const std::vector<IncludedFile>& files, std::string* launcher,
                    std::string* error) {
+  for (const auto& file : files) {
+    // The launcher refuses these names when it extracts; a launcher that
+    // carries one could never start.
+    const IncludedNameProblem problem = CheckIncludedFileName(file.name);
+    if (EscapesTempDirectory(problem) || problem == IncludedNameProblem::kListSeparator) {
+      *error = "included file \"" + file.name + "\": " + IncludedNameProblemText(problem);
+      return false;
+    }
+  }
   uint64_t end = 0;
   if (!ImageEnd(stub, &end, error)) return false;
   // Anything behind the last section (symbols of an unstripped stub, an old

@@ -43,7 +43,9 @@ void DescribeIncludedFiles(const std::vector<IncludedFile>& files, BlockContents
 // a usable image.
 bool ImageEnd(const std::string& image, uint64_t* end, std::string* error);
 
-// stub image (cut at its end) + block + included files.
+// stub image (cut at its end) + block + included files. Refuses (with
+// *error set) a file name that the launcher would refuse to extract or that
+// holds the name list's ";" separator.
 bool BuildLauncher(const std::string& stub, const BlockContents& contents,
                    const std::vector<IncludedFile>& files, std::string* launcher,
                    std::string* error);

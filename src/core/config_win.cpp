@@ -90,6 +90,8 @@ const std::string& ExecutableDirectory() { return Paths().directory; }
 uint32_t BlockEndPosition() { return g_block_end; }
 bool DialogMode() { return g_dialog_mode; }
 
+ByteSource FileSource(HANDLE file) { return ByteSource{file, FileSeek, FileRead, FilePosition}; }
+
 UniqueFile OpenOwnExecutable() {
   UniqueFile file(CreateFileA(ExecutablePath().c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -103,10 +105,14 @@ UniqueFile OpenOwnExecutable() {
 
 void ReadConfigurationBlock() {
   UniqueFile file = OpenOwnExecutable();
-  BlockStream stream{{file.get(), FileSeek, FileRead, FilePosition}, LogLine};
+  BlockStream stream{FileSource(file.get()), LogLine};
   uint64_t block_start = 0, block_end = 0;
-  if (!FindBlockStart(stream, &block_start) ||
-      !ReadBlock(stream, LocaleText(), &ConfigRecords(), &block_end)) {
+  if (!FindBlockStart(stream, &block_start) || !ReadDefaultRecords(stream, &ConfigRecords())) {
+    FatalText(BlockErrorText(stream.error));
+  }
+  // The override blocks follow the user's locale, known only from here on.
+  DetectLocale();
+  if (!ReadLocaleOverrides(stream, LocaleText(), &ConfigRecords(), &block_end)) {
     FatalText(BlockErrorText(stream.error));
   }
   g_block_end = static_cast<uint32_t>(block_end);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/block_format.h"
 #include "core/handle_win.h"
 #include "core/wide.h"
 
@@ -32,6 +33,9 @@ ExecutablePaths ComputeExecutablePaths(UINT code_page);
 // Opens this executable for reading, sharing read and write with others;
 // ends the process when it cannot be opened.
 UniqueFile OpenOwnExecutable();
+
+// An open file as the byte source of the block's stream readers.
+ByteSource FileSource(HANDLE file);
 
 // Low 32 bits of the file offset behind the block, where included files start.
 uint32_t BlockEndPosition();

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "coord/native_path_win.h"
+#include "coord/single_instance_win.h"
 #include "core/args.h"
 #include "core/config.h"
 #include "core/config_win.h"
@@ -11,6 +13,7 @@
 #include "core/log_win.h"
 #include "core/process_state.h"
 #include "core/win.h"
+#include "payload/included_files_win.h"
 #include "payload/temp_dir_win.h"
 #include "service/service_commands_win.h"
 #include "service/service_main_win.h"
@@ -75,8 +78,11 @@ int StartDispatcher() {
 
 int RunChild(std::vector<WideString>& arguments) {
   arguments.pop_back();  // the restart marker
+  if (ExtractIncludedFiles() != 0) FatalInternalError("16");
+  PrependNativeLibraryDirectories();
   LogLine("registering ConsoleCtrlHandler");
   SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
+  CheckInstance();
   // Finding and loading a Java runtime is not part of this build: end through
   // the exit routine like any failed launch, so nothing reports success.
   LogErrorLine("no Java runtime loader in this build");

@@ -7,6 +7,7 @@
 #include "core/crt_print_win.h"
 #include "core/log_win.h"
 #include "core/message_text.h"
+#include "core/user32_win.h"
 #include "core/win.h"
 #include "payload/temp_dir_win.h"
 
@@ -20,14 +21,9 @@ std::string LongLogPath(const char* log_path) {
   return std::string(buffer, length);
 }
 
-// USER32 is loaded only when a box is really shown: the service process runs
-// for as long as the service does and should not carry it.
 void ShowMessageBox(const std::string& text, const std::string& caption) {
   using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
-  HMODULE user32 = LoadLibraryA("user32.dll");  // kept for the rest of the process
-  if (user32 == nullptr) return;
-  auto message_box =
-      reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxA")));
+  const auto message_box = User32Function<MessageBoxFunction>("MessageBoxA");
   if (message_box != nullptr) message_box(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR);
 }
 

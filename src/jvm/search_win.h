@@ -5,6 +5,13 @@
 #pragma once
 #include <string>
 
+// <windows.h> defines SearchPath as a macro (SearchPathA), which would rename
+// JvmSource::SearchPath in every file that sees both. Include it here first
+// and drop the macro: its include guard keeps it from coming back. Call
+// SearchPathA by its own name.
+#include "core/win.h"
+#undef SearchPath
+
 namespace vexlo {
 
 // How the chosen runtime was found; decides the message shown when its

@@ -9,10 +9,13 @@ namespace vexlo {
 enum class IncludedNameProblem {
   kNone,
   kEmpty,
-  kAbsolute,      // begins with a backslash or slash
-  kDriveColon,    // holds a ":" (a drive, or an alternate data stream)
-  kDotComponent,  // a "." or ".." component, with "\" or "/" as separator
-  kTooDeep,       // more than one directory part: only one is created
+  kAbsolute,       // begins with a backslash or slash
+  kDriveColon,     // holds a ":" (a drive, or an alternate data stream)
+  kDotComponent,   // a part of dots and spaces only (".", "..", "...", ".. "),
+                   // with "\" or "/" as separator
+  kDeviceName,     // a part that names a device (CON, NUL, COM1, lpt2.jar, ...)
+  kListSeparator,  // holds a ";", which separates the names in the block
+  kTooDeep,        // more than one directory part: only one is created
 };
 
 // kNone for a name the launcher extracts, such as "app.jar" or "lib\b.jar".

@@ -102,6 +102,32 @@ TEST(ReadBlock, NonMatchingBlocksAreStillConsumed) {
   EXPECT_EQ(result.end, block.size());
 }
 
+// The launcher reads the block in two steps with its locale detected
+// between them: the defaults are complete before any override applies.
+TEST(ReadBlock, TwoStepsWithTheLocaleBetween) {
+  BlockContents contents = SampleContents();
+  contents.locales = {{"de", {{20017, W("de text")}}}};
+  const std::string block = SerializeBlock(contents);
+  MemoryFile file{block + "files"};
+  BlockStream stream{file.Source(), RecordLine};
+  ConfigTables tables;
+  ASSERT_TRUE(ReadDefaultRecords(stream, &tables));
+  EXPECT_EQ(tables.texts.at(101), "My Service");
+  EXPECT_EQ(tables.wides.at(20017), W("Display name"));
+  uint64_t end = 0;
+  ASSERT_TRUE(ReadLocaleOverrides(stream, "de_DE", &tables, &end));
+  EXPECT_EQ(tables.wides.at(20017), W("de text"));
+  EXPECT_EQ(end, block.size());
+
+  // The locale count is the first thing of the second step.
+  MemoryFile cut{block.substr(0, block.size() - 30)};
+  BlockStream cut_stream{cut.Source(), RecordLine};
+  ConfigTables cut_tables;
+  ASSERT_TRUE(ReadDefaultRecords(cut_stream, &cut_tables));
+  EXPECT_FALSE(ReadLocaleOverrides(cut_stream, "de_DE", &cut_tables, &end));
+  EXPECT_NE(cut_stream.error, BlockError::kNone);
+}
+
 TEST(LocalePrefixMatches, PrefixRules) {
   EXPECT_TRUE(LocalePrefixMatches("", "en"));
   EXPECT_TRUE(LocalePrefixMatches("de", "de_AT"));
@@ -295,6 +321,19 @@ TEST(BuildLauncher, RejectsWhatIsNoImage) {
   EXPECT_FALSE(error.empty());
   std::string image = FakeImage().substr(0, 0x500);  // last section runs past the end
   EXPECT_FALSE(BuildLauncher(image, {}, {}, &launcher, &error));
+}
+
+// The writer refuses the names the launcher would refuse, and the list
+// separator; a name that is only too deep is written (it fails at launch).
+TEST(BuildLauncher, RefusesIncludedNamesTheLauncherRefuses) {
+  std::string launcher, error;
+  for (const char* name : {"..\\x.jar", "C:\\x.jar", "\\x.jar", "", "a;b.jar", "nul.jar", "lib/../x"}) {
+    error.clear();
+    EXPECT_FALSE(BuildLauncher(FakeImage(), {}, {{name, "x"}}, &launcher, &error)) << name;
+    EXPECT_NE(error.find(std::string("\"") + name + "\""), std::string::npos) << error;
+  }
+  EXPECT_TRUE(BuildLauncher(FakeImage(), {}, {{"x\\y\\c.jar", "x"}, {"lib\\b.jar", ""}}, &launcher, &error))
+      << error;
 }
 
 TEST(ParseConfigInteger, BehavesLikeStrtolWithClamping) {

@@ -1,14 +1,20 @@
 // Fuzzes the text rules that take outside input: command lines, argument
-// splitting, configured texts under expansion, integer records and paths.
+// splitting, configured texts under expansion, integer records, paths,
+// included-file names, instance names and the native library path.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "coord/instance_name.h"
+#include "coord/locale_table.h"
+#include "coord/native_path.h"
 #include "core/args.h"
 #include "core/block_format.h"
 #include "core/message_text.h"
 #include "core/path_text.h"
+#include "payload/included_file_name.h"
+#include "payload/included_files.h"
 #include "windows/expand.h"
 
 namespace {
@@ -39,5 +45,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vexlo::CollapseBackslashes(collapsed);
   vexlo::IsRelativePath(text);
   if (vexlo::SubstituteArgument(text, text).size() >= vexlo::kMessageCapacity) __builtin_trap();
+
+  // A name that passes never leads out of the directory it is written to:
+  // it is relative, names no drive and has no "." or ".." part.
+  for (const std::string& name : vexlo::SplitIncludedFileNames(text)) {
+    if (vexlo::CheckIncludedFileName(name) != vexlo::IncludedNameProblem::kNone) continue;
+    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) {
+      __builtin_trap();
+    }
+    std::string bounded = "\\" + name + "\\";
+    for (char& c : bounded) c = c == '/' ? '\\' : c;
+    if (bounded.find("\\.\\") != std::string::npos || bounded.find("\\..\\") != std::string::npos) {
+      __builtin_trap();
+    }
+  }
+  // Instance names never pass the system's limit.
+  for (const bool global : {false, true}) {
+    if (vexlo::InstanceNameBase(global, text, vexlo::kInstanceNumberDigits).size() + vexlo::kInstanceNumberDigits >
+        vexlo::kMaxObjectNameLength) {
+      __builtin_trap();
+    }
+  }
+  // The old PATH always survives whole at the end.
+  const std::string path = vexlo::ComposeNativeLibraryPath(text, "C:\\a\\", "OLD", &vexlo::CollapseBackslashes<char>);
+  if (path.size() < 3 || path.compare(path.size() - 3, 3, "OLD") != 0) __builtin_trap();
+  std::string language, country;
+  vexlo::SplitLocale(text, &language, &country);
+  if (size >= 2) vexlo::LocaleTextFor(static_cast<uint16_t>(data[0] | (data[1] << 8)));
   return 0;
 }

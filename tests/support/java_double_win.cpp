@@ -19,29 +19,14 @@
 #include <string>
 
 #include "core/win.h"
+#include "support/double_runs_win.h"
 
-namespace {
-
-std::string OwnDirectory() {
-  char path[MAX_PATH * 4];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string directory(path, length);
-  const size_t slash = directory.rfind('\\');
-  return slash == std::string::npos ? std::string() : directory.substr(0, slash + 1);
-}
-
-void AppendRun(const std::string& directory) {
-  FILE* runs = fopen((directory + "java-double.runs").c_str(), "ab");
-  if (runs == nullptr) return;
-  fprintf(runs, "%s\n", GetCommandLineA());
-  fclose(runs);
-}
-
-}  // namespace
+using vexlo::testing_support::AppendRun;
+using vexlo::testing_support::OwnDirectory;
 
 int main() {
   const std::string directory = OwnDirectory();
-  AppendRun(directory);
+  AppendRun(directory, "java-double.runs");
 
   int exit_code = 0;
   DWORD sleep_ms = 0;

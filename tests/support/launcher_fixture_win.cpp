@@ -77,8 +77,9 @@ std::string LauncherTest::WriteLauncher(const std::string& name, const BlockCont
   return WriteImage(StubPath(), work_ + "\\" + name, contents, files);
 }
 
-std::string LauncherTest::WriteProbe(const std::string& name, const BlockContents& contents) {
-  return WriteImage(ProbePath(), work_ + "\\" + name, contents, {});
+std::string LauncherTest::WriteProbe(const std::string& name, const BlockContents& contents,
+                                     const std::vector<IncludedFile>& files) {
+  return WriteImage(ProbePath(), work_ + "\\" + name, contents, files);
 }
 
 ProcessOptions LauncherTest::Options(std::vector<std::wstring> environment) const {
@@ -130,6 +131,14 @@ std::vector<std::string> LauncherTest::LogFiles() const {
     return std::atoi(a.c_str() + 9) < std::atoi(b.c_str() + 9);
   });
   return logs;
+}
+
+std::vector<std::string> LauncherTest::TempDirectories() const {
+  std::vector<std::string> found;
+  for (const std::string& name : ListDirectory(tmp_)) {
+    if (name.find("_dir") != std::string::npos) found.push_back(name);
+  }
+  return found;
 }
 
 }  // namespace testing_support

@@ -25,7 +25,8 @@ class LauncherTest : public ::testing::Test {
   // Writes stub (the launcher stub by default) + block + files to work/name.
   std::string WriteLauncher(const std::string& name, const BlockContents& contents,
                             const std::vector<IncludedFile>& files = {});
-  std::string WriteProbe(const std::string& name, const BlockContents& contents);
+  std::string WriteProbe(const std::string& name, const BlockContents& contents,
+                         const std::vector<IncludedFile>& files = {});
 
   // Runs an executable with arguments (appended after a space as given),
   // TMP and TEMP set to the test's tmp directory and the log switched off
@@ -40,6 +41,8 @@ class LauncherTest : public ::testing::Test {
 
   // tvl_nlog_* files in the tmp directory, sorted by their number.
   std::vector<std::string> LogFiles() const;
+  // Launcher temporary directories (<temp file>_dir<seconds>) left in tmp.
+  std::vector<std::string> TempDirectories() const;
 
   std::string work_;
   std::string tmp_;

@@ -8,10 +8,22 @@
 
 #include <string>
 
+#include "coord/locale.h"
+#include "coord/native_path_win.h"
+#include "coord/single_instance_win.h"
+#include "core/config.h"
 #include "core/config_win.h"
 #include "core/errors_win.h"
 #include "core/log_win.h"
+#include "core/process_state.h"
+#include "core/text_win.h"
 #include "core/win.h"
+#include "jvm/java_check_win.h"
+#include "jvm/packed_jre_win.h"
+#include "jvm/registry_sources_win.h"
+#include "jvm/search_steps_win.h"
+#include "jvm/search_win.h"
+#include "payload/included_files_win.h"
 #include "payload/temp_dir_win.h"
 #include "support/directory_link_win.h"
 #include "windows/expand_win.h"
@@ -29,10 +41,97 @@ void WriteFileText(const std::string& path, const char* text) {
   }
 }
 
+// A visible, minimised top-level window of this process, for window
+// activation by a second instance.
+void ShowMinimisedWindow() {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "VexloProbeWindow";
+  RegisterClassA(&window_class);
+  HWND window = CreateWindowExA(0, "VexloProbeWindow", "vexlo probe", WS_OVERLAPPEDWINDOW, 10, 10, 200,
+                                100, nullptr, nullptr, window_class.hInstance, nullptr);
+  ShowWindow(window, SW_SHOWMINIMIZED);
+}
+
+// Runs the instance check, writes the chosen name to a file, tells the test
+// through a named event, then holds the instance (pumping window messages)
+// until the test ends the process.
+int HoldInstance(const char* ready_event, const char* name_file, bool with_window) {
+  if (with_window) ShowMinimisedWindow();
+  CheckInstance();
+  WriteFileText(name_file, InstanceSemaphoreName().c_str());
+  HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready_event);
+  if (ready == nullptr) return 3;
+  SetEvent(ready);
+  CloseHandle(ready);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
+}
+
+void PrintFound(bool found, const std::string& java_executable, const std::string* version) {
+  printf("result=%d\n", found ? 1 : 0);
+  printf("path=%s\n", java_executable.c_str());
+  if (version != nullptr) printf("version=%s\n", version->c_str());
+}
+
+// The JVM search's operations; each prints what it found, one key=value a
+// line. Arguments are minimum and maximum versions ("" for none) and flags.
+int RunJvmOperation(const std::string& operation, int argc, char** argv) {
+  std::string java_executable;
+  std::string version;
+  if (operation == "search") {  // search
+    std::string location = "(untouched)";
+    const JvmSource source = searchJvm(&java_executable, &location);
+    printf("source=%d\npath=%s\nlocation=%s\n", static_cast<int>(source), java_executable.c_str(),
+           location.c_str());
+    return 0;
+  }
+  if (operation == "checkjava" && argc >= 6) {  // checkjava <path> <min> <max> <beta>
+    java_executable = argv[2];
+    const bool found = checkJavaExe(&java_executable, &version, argv[3], argv[4], atoi(argv[5]) != 0);
+    PrintFound(found, java_executable, &version);
+    return 0;
+  }
+  if (operation == "javaexeforhome" && argc >= 3) {  // javaexeforhome <home>
+    PrintFound(javaExeForHome(&java_executable, argv[2]), java_executable, nullptr);
+    return 0;
+  }
+  if (operation == "registryjvm" && argc >= 4) {  // registryjvm <min> <max>
+    PrintFound(findRegistryJvm(&java_executable, argv[2], argv[3]), java_executable, nullptr);
+    return 0;
+  }
+  if (operation == "javasoft" && argc >= 4) {  // javasoft <min> <max>
+    PrintFound(findJavaSoftJvm(&java_executable, &version, argv[2], argv[3]), java_executable, &version);
+    return 0;
+  }
+  if (operation == "located" && argc >= 4) {  // located <min> <max>
+    PrintFound(findLocatedJvm(&java_executable, &version, argv[2], argv[3]), java_executable, &version);
+    return 0;
+  }
+  if (operation == "previous" && argc >= 5) {  // previous <HKCU|HKLM> <min> <max>
+    const HKEY root = strcmp(argv[2], "HKLM") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    PrintFound(findPreviousInstallation(root, &java_executable, argv[3], argv[4]), java_executable, nullptr);
+    return 0;
+  }
+  if (operation == "preparejre" && argc >= 3) {  // preparejre <runtime directory>
+    prepareJre(argv[2]);
+    return 0;
+  }
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ReadConfigurationBlock();
+  // --run-limit=MS first shortens the version run's time limit.
+  if (argc >= 2 && strncmp(argv[1], "--run-limit=", 12) == 0) {
+    VersionRunLimitMs() = static_cast<DWORD>(strtoul(argv[1] + 12, nullptr, 10));
+    --argc;
+    ++argv;
+  }
   if (argc < 2) return 2;
   const std::string operation = argv[1];
   if (operation == "message" && argc >= 3) {  // message <id> [argument]: fatal
@@ -84,9 +183,39 @@ int main(int argc, char** argv) {
     printf("%s\n", FullPath(argv[2], argc >= 4).c_str());
     return 0;
   }
+  if (operation == "extract") {  // result, directory, extraction end position
+    const int result = ExtractIncludedFiles();
+    printf("%d\n%s\n%u\n", result, LauncherTempDir().c_str(),
+           static_cast<unsigned>(ExtractionEndPosition()));
+    return 0;
+  }
+  if (operation == "nativepath") {  // the process PATH, and whether the C runtime agrees
+    PrependNativeLibraryDirectories();
+    // From the block: GetEnvironmentVariable cuts values past 32767
+    // characters under Wine.
+    std::string path;
+    char* block = GetEnvironmentStringsA();
+    for (const char* entry = block; *entry != '\0'; entry += strlen(entry) + 1) {
+      if (_strnicmp(entry, "PATH=", 5) == 0) path = entry + 5;
+    }
+    FreeEnvironmentStringsA(block);
+    const char* crt_path = getenv("PATH");
+    printf("%s\n%s\n", path.c_str(), crt_path != nullptr && path == crt_path ? "crt agrees" : "crt differs");
+    return 0;
+  }
+  if (operation == "locale") {  // text|language|country|record 20017
+    std::string description;
+    WideToNarrow(ConfigWide(record::kServiceDescription), CP_ACP, &description);
+    printf("%s|%s|%s|%s\n", LocaleText().c_str(), LocaleLanguage().c_str(), LocaleCountry().c_str(),
+           description.c_str());
+    return 0;
+  }
+  if ((operation == "instance" || operation == "instance-window") && argc >= 4) {
+    return HoldInstance(argv[2], argv[3], operation == "instance-window");
+  }
   if (operation == "exepath") {
     printf("%s\n%s\n", ExecutablePath().c_str(), ExecutableDirectory().c_str());
     return 0;
   }
-  return 2;
+  return RunJvmOperation(operation, argc, argv);
 }

@@ -184,5 +184,19 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+  for (const std::string& candidate : lines) {
+    if (candidate == line) return true;
+  }
+  return false;
+}
+
+size_t FindLine(const std::vector<std::string>& lines, const std::string& prefix) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind(prefix, 0) == 0) return i;
+  }
+  return lines.size();
+}
+
 }  // namespace testing_support
 }  // namespace vexlo

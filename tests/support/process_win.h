@@ -40,6 +40,9 @@ std::vector<std::string> ListDirectory(const std::string& directory);  // names,
 void RemoveTree(const std::string& path);
 // Lines of a text, split at "\r\n" or "\n".
 std::vector<std::string> SplitLines(const std::string& text);
+bool HasLine(const std::vector<std::string>& lines, const std::string& line);
+// Index of the first line that begins with the prefix; lines.size() if none.
+size_t FindLine(const std::vector<std::string>& lines, const std::string& prefix);
 
 }  // namespace testing_support
 }  // namespace vexlo

@@ -1,0 +1,73 @@
+// Java version texts: reading them from a runtime's "-version" output and
+// judging them against the configured bounds. A version is kept exactly as
+// the runtime prints it and compared byte-wise, never parsed into numbers,
+// with one repair for the leading number (see CompareVersions).
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/block_format.h"  // LogSink
+
+namespace vexlo {
+
+// The version that a runtime's "-version" error output announces: the text
+// between the quotes of the first line, among the first few, that starts
+// with `java version "` or `openjdk version "`. Lines before it (a JVM
+// prints "Picked up ..." or "NOTE: Picked up ..." there when JAVA_TOOL_OPTIONS
+// and the like are set) are skipped. False when no such line is found, or the
+// first one has no closing quote or an empty version.
+bool VersionFromOutput(const std::string& output, std::string* version);
+
+// Marker cached after a version run that failed; never trusted.
+constexpr char kFailedVersionMarker[] = "1.0.0";
+
+// False for the failed-run marker, an empty version and one holding a double
+// quote (older launchers cached the rest of the version line, quote included).
+bool CachedVersionTrusted(const std::string& version);
+
+// Byte-wise comparison (unsigned bytes, a text that ends first is lower),
+// except that when both texts start with digit runs of different lengths the
+// longer run is the greater: 11.0.2 > 9.0.4 and 17 > 9, while 1.6.0_45 <
+// 1.6.0_5 and 1.10.0 < 1.5 stay as the bytes say. A strict weak order, so it
+// can sort. Returns <0, 0 or >0.
+int CompareVersions(const std::string& a, const std::string& b);
+
+// The version against a bound over the bound's length, so a bound acts as a
+// prefix: the maximum 1.7 admits 1.7.0_80. Same leading-number repair.
+int CompareVersionWithBound(const std::string& version, const std::string& bound);
+
+// Contains "beta", "ea" or "rc" (case-sensitive).
+bool IsPreRelease(const std::string& version);
+
+// Pre-release rule (unless allow_beta, which the caller sets for the candidate
+// kinds that allow it or when the configuration allows pre-releases), then
+// the minimum and maximum; an empty bound always passes. Logs "beta vm not
+// allowed" when the pre-release rule refuses.
+bool versionAcceptable(const std::string& version, const std::string& minimum,
+                       const std::string& maximum, bool allow_beta, LogSink log);
+
+// The range test for registry version names before any runtime is run: each
+// bound is compared over the shorter of the two lengths only, so 1.6 passes
+// the minimum 1.6.0_10. Same leading-number repair.
+bool registryVersionInRange(const std::string& name, const std::string& minimum,
+                            const std::string& maximum);
+
+// Sorts items ascending by the version text `version_of(item)` gives, keeping
+// the order of equal ones. An insertion sort: the lists are registry keys, a
+// handful of entries, and the standard library's stable sort would cost every
+// launcher kilobytes.
+template <typename Item, typename VersionOf>
+void SortByVersion(std::vector<Item>* items, VersionOf version_of) {
+  for (size_t next = 1; next < items->size(); ++next) {
+    for (size_t at = next; at > 0 && CompareVersions(version_of((*items)[at - 1]), version_of((*items)[at])) > 0;
+         --at) {
+      std::swap((*items)[at - 1], (*items)[at]);
+    }
+  }
+}
+
+// Ascending by CompareVersions; the search tries them from the back.
+void SortRegistryVersions(std::vector<std::string>* names);
+
+}  // namespace vexlo

@@ -1,0 +1,40 @@
+#include "jvm/search_rules.h"
+
+namespace vexlo {
+
+std::vector<std::string> SplitList(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(separator, start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) parts.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::vector<SearchEntry> SplitSearchSequence(const std::string& sequence) {
+  std::vector<SearchEntry> entries;
+  for (const std::string& part : SplitList(sequence, ';')) entries.push_back({part[0], part.substr(1)});
+  return entries;
+}
+
+bool RetriedInRelativePass(const SearchEntry& entry) {
+  if (entry.letter == 'B') return true;
+  if (entry.letter != 'A' && entry.letter != 'R') return false;
+  const std::string& text = entry.location;
+  const bool absolute = text.size() > 1 && (text[1] == ':' || (text[0] == '\\' && text[1] == '\\'));
+  return !absolute;
+}
+
+bool LocationFileLine(const std::string& contents, std::string* line) {
+  if (contents.empty()) return false;
+  std::string first = contents.substr(0, contents.find('\n'));
+  first = first.substr(0, first.find('\0'));
+  while (!first.empty() && (first.back() == '\r' || first.back() == '\n')) first.pop_back();
+  *line = first;
+  return true;
+}
+
+}  // namespace vexlo

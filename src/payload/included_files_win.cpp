@@ -1,0 +1,98 @@
+#include "payload/included_files_win.h"
+
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/config_win.h"
+#include "core/errors_win.h"
+#include "core/handle_win.h"
+#include "core/log_win.h"
+#include "core/process_state.h"
+#include "payload/included_file_name.h"
+#include "payload/included_files.h"
+#include "payload/temp_dir_win.h"
+
+namespace vexlo {
+namespace {
+
+bool FileWrite(void* context, const void* data, uint32_t size, uint32_t* written,
+               uint32_t* system_error) {
+  DWORD count = 0;
+  const BOOL ok = WriteFile(static_cast<HANDLE>(context), data, size, &count, nullptr);
+  *written = count;
+  *system_error = ok ? 0 : GetLastError();
+  return ok != 0;
+}
+
+// Every name that will be extracted is checked before anything is created, so
+// a hostile block leaves no trace at all.
+void RefuseEscapingNames(const std::vector<std::string>& names, size_t count) {
+  for (size_t i = 0; i < names.size() && i < count; ++i) {
+    const IncludedNameProblem problem = CheckIncludedFileName(names[i]);
+    if (EscapesTempDirectory(problem)) {
+      LogErrorLine("refusing included file name \"%s\": %s", names[i].c_str(),
+                   IncludedNameProblemText(problem));
+      FatalInternalError("11");
+    }
+  }
+}
+
+}  // namespace
+
+int ExtractIncludedFiles() {
+  LogLine("extracting files");
+  const int32_t count = ConfigInteger(record::kIncludedFileCount);
+  LogLine("Included files: %d", count);
+  if (count == 0) return 0;
+  const std::vector<std::string> names =
+      SplitIncludedFileNames(ConfigText(record::kIncludedFileNames));
+  const size_t wanted = count > 0 ? static_cast<size_t>(count) : 0;
+  RefuseEscapingNames(names, wanted);
+
+  CreateLauncherTempDir();
+  const std::string& directory = LauncherTempDir();
+  UniqueFile executable = OpenOwnExecutable();
+  BlockStream stream{FileSource(executable.get()), LogLine};
+  if (!stream.source.seek(stream.source.context, BlockEndPosition())) {
+    LogErrorLine("cannot seek to the included files (%d)", static_cast<int>(GetLastError()));
+    return kCopyReadFailed;
+  }
+
+  for (size_t i = 0; i < names.size() && i < wanted; ++i) {
+    const std::string& name = names[i];
+    const size_t backslash = name.find('\\');
+    if (backslash != std::string::npos) {
+      const std::string subdirectory = directory + "\\" + name.substr(0, backslash);
+      LogLine("creating directory %s", subdirectory.c_str());
+      if (!CreateDirectoryA(subdirectory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        LogErrorLine("failed to create directory %s", subdirectory.c_str());
+      }
+    }
+    const std::string target = directory + "\\" + name;
+    int64_t size = 0;
+    if (!ReadInt64(stream, &size)) FatalText(BlockErrorText(stream.error));
+    LogLine("extracting %s (size: %I64d)", target.c_str(), static_cast<long long>(size));
+    if (size <= 0) continue;
+
+    UniqueFile file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) FatalInternalError("11");
+    const int result = CopyDescrambled(stream.source, ByteSink{file.get(), FileWrite}, size, LogErrorLine);
+    if (result != kCopyDone) {
+      LogErrorLine("Failed to extract %s", target.c_str());
+      // Closed and deleted here: an open file would keep the exit routine
+      // from removing it and the directory around it.
+      file.reset();
+      DeleteFileA(target.c_str());
+      return result;
+    }
+  }
+  ExtractionEndPosition() =
+      static_cast<uint32_t>(stream.source.position(stream.source.context));
+  executable.reset();
+  LogLine("extracting files done");
+  return 0;
+}
+
+}  // namespace vexlo
