@@ -7,6 +7,10 @@
 
 namespace vexlo {
 
+// The code page the narrow file APIs use: ANSI, or OEM once a program has
+// switched them.
+inline UINT FileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+
 // False when a character has no form in the code page ("?" stands in).
 bool WideToNarrow(const WideString& wide, UINT code_page, std::string* narrow);
 WideString NarrowToWide(const std::string& narrow, UINT code_page);
