@@ -86,7 +86,8 @@ ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions&
   UniqueFile out = InheritableTempFile(&out_path);
   UniqueFile err = InheritableTempFile(&err_path);
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  UniqueFile in(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+  const wchar_t* input = options.input_path.empty() ? L"NUL" : options.input_path.c_str();
+  UniqueFile in(CreateFileW(input, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr));
 
   STARTUPINFOW startup = {};

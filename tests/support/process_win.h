@@ -21,6 +21,8 @@ struct ProcessOptions {
   // entry "NAME=" removes NAME.
   std::vector<std::wstring> environment;
   std::wstring current_directory;
+  // A file that becomes the standard input; the empty input (NUL) without.
+  std::wstring input_path;
   DWORD timeout_ms = 90000;
 };
 
