@@ -13,8 +13,8 @@ fi
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -Isrc -Itests)
 common=(src/core/args.cpp src/core/block_format.cpp src/core/message_text.cpp src/core/path_text.cpp
-        src/windows/expand.cpp)
-for target in block_reader_fuzz text_rules_fuzz; do
+        src/windows/expand.cpp src/windows/jvm_options.cpp src/windows/option_lines.cpp)
+for target in block_reader_fuzz text_rules_fuzz option_files_fuzz; do
   clang++ "${flags[@]}" "tests/fuzz/$target.cpp" "${common[@]}" -o "$out/$target"
   mkdir -p "$out/$target.corpus"
   echo "fuzz: $target for ${seconds}s"

@@ -23,6 +23,7 @@
 // DLL, so the record is complete even when the process ends in main:
 //   create version=0x00010002 ignoreUnrecognized=1 options=N
 //   option=TEXT             each option, in order
+//   pid=N / console-output-cp=N  the process id and console code page
 //   PATH=TEXT / crt PATH=TEXT  the process's and the C runtime's PATH
 //                           at creation ("<unset>" when there is none)
 //   FindClass NAME
@@ -412,6 +413,8 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
          " ignoreUnrecognized=" + std::to_string(static_cast<int>(init->ignoreUnrecognized)) +
          " options=" + std::to_string(static_cast<long>(init->nOptions)));
   for (jint i = 0; i < init->nOptions; ++i) Record(std::string("option=") + init->options[i].optionString);
+  Record("pid=" + std::to_string(static_cast<unsigned long>(GetCurrentProcessId())));
+  Record("console-output-cp=" + std::to_string(GetConsoleOutputCP()));
   Record("PATH=" + ProcessPath());
   const char* crt_path = getenv("PATH");
   Record(std::string("crt PATH=") + (crt_path ? crt_path : "<unset>"));
