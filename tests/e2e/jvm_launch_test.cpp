@@ -3,6 +3,7 @@
 // arguments handed to main, the first-run hook and how main ends.
 #include <gtest/gtest.h>
 
+#include "core/handle_win.h"
 #include "support/runtime_fixture_win.h"
 
 namespace vexlo {
@@ -407,6 +408,48 @@ TEST_F(JvmLaunchTest, MainReadsStandardInputUntilTheStopLine) {
     EXPECT_EQ(Values(record, "stdin "), std::vector<std::string>{"end"});
     EXPECT_FALSE(Contains(record, "DestroyJavaVM"));
   }
+}
+
+// While the application runs, the launcher holds none of its VM options
+// files open (an administrator can edit or replace them), and main ends on
+// the stop line written to a live pipe, as the service writes it.
+TEST_F(JvmLaunchTest, OptionsFilesAreClosedWhileTheApplicationRuns) {
+  WriteFile("svc.vmoptions", "-include-options extra.vmoptions\r\n");
+  WriteFile("extra.vmoptions", "-Dextra=1\r\n");
+  SetDouble(dll_, "main-stdin=1\n");
+  exe_ = WriteLauncher("svc.exe", JvmContents());
+
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE read_end = nullptr;
+  HANDLE write_end = nullptr;
+  ASSERT_TRUE(CreatePipe(&read_end, &write_end, &inherit, 0));
+  UniqueHandle input(read_end);
+  UniqueHandle stop(write_end);
+  SetHandleInformation(stop.get(), HANDLE_FLAG_INHERIT, 0);
+  ProcessOptions options = ChildOptions(runtime_);
+  options.input_handle = input.get();
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(StartProcess(L"\"" + Widen(exe_) + L"\" svc __tvl_restart", options, &info));
+  UniqueHandle process(info.hProcess);
+  UniqueHandle thread(info.hThread);
+  input.reset();
+
+  // main has been called once the double has recorded it.
+  for (int wait = 0; wait < 600 && !Contains(Recorded(), "call main"); ++wait) Sleep(50);
+  ASSERT_TRUE(Contains(Recorded(), "call main"));
+  EXPECT_TRUE(DeleteFileA((work_ + "\\svc.vmoptions").c_str())) << GetLastError();
+  EXPECT_TRUE(DeleteFileA((work_ + "\\extra.vmoptions").c_str())) << GetLastError();
+
+  DWORD written = 0;
+  ASSERT_TRUE(::WriteFile(stop.get(), "0\n", 2, &written, nullptr));
+  stop.reset();
+  ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+  DWORD exit_code = 1;
+  GetExitCodeProcess(process.get(), &exit_code);
+  EXPECT_EQ(exit_code, 0u);
+  EXPECT_EQ(Values(Recorded(), "stdin "), (std::vector<std::string>{"line=0", "stop"}));
+  EXPECT_TRUE(Contains(Recorded(), "DestroyJavaVM"));
+  EXPECT_TRUE(Contains(RecordedOptions(), "-Dextra=1"));
 }
 
 }  // namespace

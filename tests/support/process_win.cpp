@@ -77,7 +77,11 @@ bool StartProcess(const std::wstring& command_line, const ProcessOptions& option
                   PROCESS_INFORMATION* info) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  return CreateWithOptions(command_line, options, &startup, FALSE, info);
+  if (options.input_handle != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = options.input_handle;
+  }
+  return CreateWithOptions(command_line, options, &startup, options.input_handle != nullptr, info);
 }
 
 ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions& options) {
