@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/handle_win.h"
+#include "core/record_ids.h"
 #include "support/runtime_fixture_win.h"
 
 namespace vexlo {

@@ -81,7 +81,10 @@ void RuntimeTest::TearDown() {
 std::string RuntimeTest::MakeRuntime(const std::string& name, const std::vector<std::string>& vm_types) {
   const std::string runtime = work_ + "\\" + name;
   CreateDirectories(runtime + "\\bin");
-  EXPECT_TRUE(CopyFileA(Environment("VEXLO_JAVA_DOUBLE").c_str(), (runtime + "\\bin\\java.exe").c_str(), FALSE));
+  // Both executables, as every runtime has them: launch mode 1 takes javaw.exe.
+  for (const char* executable : {"\\bin\\java.exe", "\\bin\\javaw.exe"}) {
+    EXPECT_TRUE(CopyFileA(Environment("VEXLO_JAVA_DOUBLE").c_str(), (runtime + executable).c_str(), FALSE));
+  }
   for (const std::string& type : vm_types) PlaceJvmDll(runtime + "\\bin\\" + type, JvmDoublePath());
   return runtime;
 }

@@ -23,7 +23,7 @@ class RuntimeTest : public LauncherTest {
   // Removes the version cache entries of this test's runtimes.
   void TearDown() override;
 
-  // work\<name> with bin\java.exe and bin\<type>\jvm.dll (the recording
+  // work\<name> with bin\java.exe, bin\javaw.exe and bin\<type>\jvm.dll (the recording
   // double) for each type; returns the runtime directory.
   std::string MakeRuntime(const std::string& name = "jre", const std::vector<std::string>& vm_types = {"server"});
   // Copies a library to <directory>\jvm.dll, creating the directory.
