@@ -15,8 +15,9 @@ flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 common=(src/core/args.cpp src/core/block_format.cpp src/core/message_text.cpp src/core/path_text.cpp
         src/windows/expand.cpp src/coord/instance_name.cpp src/coord/locale_table.cpp
         src/coord/native_path.cpp src/payload/included_file_name.cpp src/payload/included_files.cpp
-        src/jvm/java_version.cpp src/jvm/packed_jre.cpp src/jvm/registry_keys.cpp src/jvm/search_rules.cpp)
-for target in block_reader_fuzz text_rules_fuzz jvm_rules_fuzz; do
+        src/jvm/java_version.cpp src/jvm/packed_jre.cpp src/jvm/registry_keys.cpp src/jvm/search_rules.cpp
+        src/windows/jvm_options.cpp src/windows/option_lines.cpp)
+for target in block_reader_fuzz text_rules_fuzz jvm_rules_fuzz option_files_fuzz; do
   clang++ "${flags[@]}" "tests/fuzz/$target.cpp" "${common[@]}" -o "$out/$target"
   mkdir -p "$out/$target.corpus"
   echo "fuzz: $target for ${seconds}s"

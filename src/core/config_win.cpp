@@ -14,8 +14,6 @@ namespace {
 uint32_t g_block_end = 0;
 bool g_dialog_mode = true;  // fatal texts before the block is read use a box
 
-UINT FileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
-
 bool UsableNarrowPath(bool converted, const std::string& path) {
   return converted && path.size() >= 4 && lstrcmpiA(path.c_str() + path.size() - 4, ".exe") == 0;
 }

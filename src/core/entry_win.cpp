@@ -13,11 +13,13 @@
 #include "core/log_win.h"
 #include "core/process_state.h"
 #include "core/win.h"
+#include "jvm/load_win.h"
 #include "payload/included_files_win.h"
 #include "payload/temp_dir_win.h"
 #include "service/service_commands_win.h"
 #include "service/service_main_win.h"
 #include "windows/expand_win.h"
+#include "windows/java_vm_launcher_win.h"
 #include "windows/paths_win.h"
 
 namespace vexlo {
@@ -83,10 +85,11 @@ int RunChild(std::vector<WideString>& arguments) {
   LogLine("registering ConsoleCtrlHandler");
   SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
   CheckInstance();
-  // Finding and loading a Java runtime is not part of this build: end through
-  // the exit routine like any failed launch, so nothing reports success.
-  LogErrorLine("no Java runtime loader in this build");
-  FatalExit(1);
+  // Both have shown their own messages; the exit routine removes the
+  // launcher temporary directory.
+  if (!LoadDLL()) FatalExit(1);
+  if (!Launch(arguments, true)) FatalExit(1);
+  return 0;
 }
 
 int Main() {

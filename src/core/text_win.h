@@ -7,6 +7,10 @@
 
 namespace vexlo {
 
+// The code page the narrow file APIs use: ANSI, or OEM once a program has
+// switched them.
+inline UINT FileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+
 // False when a character has no form in the code page ("?" stands in for it
 // in *narrow) and when the conversion fails (*narrow is then empty). In code
 // pages without a default character (UTF-8, UTF-7, ...) every character has

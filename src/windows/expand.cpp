@@ -59,7 +59,7 @@ void ExpandText(std::string& text, const FixedExpansionValues& fixed,
   }
 }
 
-std::string JvmHomeFor(const std::string& java_executable) {
+std::string JavaExecutableDirectory(const std::string& java_executable) {
   static const std::string kWindowed = "javaw.exe";
   static const size_t kConsoleLength = sizeof("java.exe") - 1;
   size_t cut = kConsoleLength;
@@ -68,7 +68,11 @@ std::string JvmHomeFor(const std::string& java_executable) {
     cut = kWindowed.size();
   }
   const size_t keep = java_executable.size() > cut ? java_executable.size() - cut : 0;
-  return java_executable.substr(0, keep) + "..";
+  return java_executable.substr(0, keep);
+}
+
+std::string JvmHomeFor(const std::string& java_executable) {
+  return JavaExecutableDirectory(java_executable) + "..";
 }
 
 }  // namespace vexlo

@@ -29,6 +29,11 @@ void ReplaceAll(std::string& text, const std::string& token, const std::string& 
 void ExpandText(std::string& text, const FixedExpansionValues& fixed,
                 const std::vector<std::string>& environment, LogSink log);
 
+// The directory part of a java executable path, its trailing backslash kept:
+// the path without "javaw.exe" (exact case) or otherwise without as many
+// characters as "java.exe" has.
+std::string JavaExecutableDirectory(const std::string& java_executable);
+
 // The JVM home for a java executable path: the path without its trailing
 // "javaw.exe" (exact case) or otherwise without as many characters as
 // "java.exe" has, followed by "..". C:\jre\bin\javaw.exe gives C:\jre\bin\..

@@ -77,7 +77,11 @@ bool StartProcess(const std::wstring& command_line, const ProcessOptions& option
                   PROCESS_INFORMATION* info) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  return CreateWithOptions(command_line, options, &startup, FALSE, info);
+  if (options.input_handle != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = options.input_handle;
+  }
+  return CreateWithOptions(command_line, options, &startup, options.input_handle != nullptr, info);
 }
 
 ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions& options) {
@@ -86,7 +90,8 @@ ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions&
   UniqueFile out = InheritableTempFile(&out_path);
   UniqueFile err = InheritableTempFile(&err_path);
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  UniqueFile in(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+  const wchar_t* input = options.input_path.empty() ? L"NUL" : options.input_path.c_str();
+  UniqueFile in(CreateFileW(input, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr));
 
   STARTUPINFOW startup = {};

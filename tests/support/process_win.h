@@ -21,6 +21,11 @@ struct ProcessOptions {
   // entry "NAME=" removes NAME.
   std::vector<std::wstring> environment;
   std::wstring current_directory;
+  // A file that becomes the standard input; the empty input (NUL) without.
+  std::wstring input_path;
+  // For StartProcess: an inheritable handle that becomes the standard input
+  // (say, a pipe's read end); the child then has no other standard handles.
+  HANDLE input_handle = nullptr;
   DWORD timeout_ms = 90000;
 };
 
