@@ -1,7 +1,14 @@
 #!/bin/sh
-# Test fixture: "up PREFIX" creates the private Wine prefix, starts a persistent
-# wineserver (installed services survive between wine commands) and an Xvfb
-# display for message-box tests; "down PREFIX" stops only this prefix's processes.
+# Test fixture: "up PREFIX [--service-log]" creates the private Wine prefix,
+# starts a persistent wineserver (installed services survive between wine
+# commands) and an Xvfb display for message-box tests; "down PREFIX" stops only
+# this prefix's processes.
+#
+# --service-log turns the launcher log on for services: the service control
+# manager gives services a fresh environment from the registry, computed once
+# at its first service start, so VEXLO_LOG=yes goes into the system environment
+# before any service starts. Processes started from the shell see it too; the
+# test fixtures set the log switch explicitly for every launcher they run.
 set -u
 action=$1
 export WINEPREFIX=$2
@@ -16,6 +23,11 @@ up)
   # connects to a running server: let that one end first. A server that ends
   # takes services.exe and the services installed by a test with it.
   wineserver -w 2>/dev/null || true
+  if [ "${3:-}" = "--service-log" ]; then
+    wine reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' \
+      /v VEXLO_LOG /t REG_SZ /d yes /f </dev/null >/dev/null 2>&1
+    wineserver -w 2>/dev/null || true
+  fi
   # Its output must not be a pipe: the server would hold it open for ever.
   wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >/dev/null 2>&1   # starts services.exe now

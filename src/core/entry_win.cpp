@@ -75,6 +75,7 @@ int StartDispatcher() {
     LogLine("StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
   }
   LogLine("StartServiceCtrlDispatcher returned");
+  AwaitServiceMain();
   return 0;
 }
 

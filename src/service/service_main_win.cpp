@@ -25,8 +25,14 @@ namespace {
 
 constexpr DWORD kWaitHintMs = 50000;
 constexpr size_t kMaxServiceName = 8191;
+// How long the dispatcher's thread waits for a service main that has reported
+// stopped to end the process; it only logs and closes handles by then.
+constexpr DWORD kServiceMainFinishMs = 30000;
 
 SRWLOCK g_lock = SRWLOCK_INIT;
+// Signalled when the service main returns without ending the process itself;
+// created when it starts and never closed.
+HANDLE g_service_main_returned = nullptr;
 SERVICE_STATUS_HANDLE g_status_handle = nullptr;
 SupervisionState g_state;
 HANDLE g_stop_pipe = nullptr;  // the service's end of the child's standard input
@@ -165,7 +171,14 @@ bool ChildCommandLine(DWORD argc, LPSTR* argv, WideString* command_line) {
 
 }  // namespace
 
+// Lets the dispatcher's thread know when the service main has returned.
+struct SignalOnReturn {
+  ~SignalOnReturn() { SetEvent(g_service_main_returned); }
+};
+
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
+  InterlockedExchangePointer(&g_service_main_returned, CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  const SignalOnReturn signal_on_return;
   LogLine("service main");
   const size_t name_length = argc >= 1 && argv[0] != nullptr ? strlen(argv[0]) : 0;
   ServiceName() = name_length >= 1 && name_length <= kMaxServiceName ? argv[0] : "unknown";
@@ -249,6 +262,11 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   LogLine("exiting");
   // Ends the dispatcher thread too; no exit handlers or static destructors.
   _exit(0);
+}
+
+void AwaitServiceMain() {
+  HANDLE returned = InterlockedCompareExchangePointer(&g_service_main_returned, nullptr, nullptr);
+  if (returned != nullptr) WaitForSingleObject(returned, kServiceMainFinishMs);
 }
 
 BOOL WINAPI ConsoleCtrlHandler(DWORD) {

@@ -6,6 +6,11 @@
 namespace vexlo {
 
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv);
+// Called once the dispatcher has returned: the dispatcher returns as soon as
+// the service reports stopped, while the service main still logs its last
+// lines and ends the process itself. Returning from the entry then would end
+// the process under it, possibly while it holds the C runtime's locks.
+void AwaitServiceMain();
 BOOL WINAPI ConsoleCtrlHandler(DWORD event);
 
 }  // namespace vexlo

@@ -12,6 +12,10 @@
 //   missing-method=NAME GetStaticMethodID fails for NAME (repeatable)
 //   fail=NewObjectArray NewObjectArray returns null
 //   fail-string=K       the NewString call number K (from 0) returns null
+//   create-sleep=MS     JNI_CreateJavaVM takes that long (a slow start)
+//   main-output=N       main first writes N bytes to standard output and N to
+//                       standard error
+//   main-stdin=all      main reads and records standard input to its end
 //   main-stdin=1        main reads standard input until the line "0" (blanks
 //                       around it ignored) or its end, as the launcher class does
 //   main-exit=N         main then ends the process with N, as System.exit does
@@ -34,6 +38,7 @@
 //   arg=TEXT                each string of main's String[], as UTF-8
 //   main-time=T             system time at main, in 100 ns units
 //   main-peak-working-set=B peak working set at main, in bytes
+//   output written=N        main's output is written
 //   stdin line=TEXT / stdin stop / stdin end
 //   ExceptionDescribe
 //   DestroyJavaVM
@@ -58,7 +63,10 @@ struct Settings {
   std::vector<std::string> missing_methods;
   bool fail_object_array = false;
   long fail_string = -1;
+  DWORD create_sleep_ms = 0;
+  unsigned long main_output_bytes = 0;
   bool main_stdin = false;
+  bool main_stdin_to_end = false;
   bool main_exits = false;
   UINT main_exit_code = 0;
   bool main_throws = false;
@@ -135,7 +143,9 @@ Settings ReadSettings() {
     else if (key == "missing-method") settings.missing_methods.push_back(value);
     else if (key == "fail" && value == "NewObjectArray") settings.fail_object_array = true;
     else if (key == "fail-string") settings.fail_string = atol(value.c_str());
-    else if (key == "main-stdin") settings.main_stdin = value == "1";
+    else if (key == "main-stdin") settings.main_stdin = value == "1", settings.main_stdin_to_end = value == "all";
+    else if (key == "create-sleep") settings.create_sleep_ms = strtoul(value.c_str(), nullptr, 10);
+    else if (key == "main-output") settings.main_output_bytes = strtoul(value.c_str(), nullptr, 10);
     else if (key == "main-exit") settings.main_exits = true, settings.main_exit_code = strtoul(value.c_str(), nullptr, 10);
     else if (key == "main-throws") settings.main_throws = value == "1";
     else if (key == "firstrun") settings.first_run_result = value != "false";
@@ -174,8 +184,9 @@ void Throw(const char* class_name) {
   g_pending->name = class_name;
 }
 
-// The launcher class's stop protocol: lines until "0" or the end of input.
-void ReadStandardInput() {
+// The launcher class's stop protocol: lines until "0" or the end of input;
+// with to_end, every line until the end.
+void ReadStandardInput(bool to_end) {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   std::string pending;
   char buffer[512];
@@ -189,7 +200,7 @@ void ReadStandardInput() {
       Record("stdin line=" + line);
       const size_t first = line.find_first_not_of(" \t");
       const size_t last = line.find_last_not_of(" \t");
-      if (first != std::string::npos && line.substr(first, last - first + 1) == "0") {
+      if (!to_end && first != std::string::npos && line.substr(first, last - first + 1) == "0") {
         Record("stdin stop");
         return;
       }
@@ -217,13 +228,30 @@ void RecordMainMoment() {
   }
 }
 
+// Output as a chatty application writes it; a reader that stops reading
+// would block it here.
+void WriteOutput(unsigned long bytes) {
+  const std::string block(65536, 'x');
+  for (HANDLE handle : {GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE)}) {
+    unsigned long left = bytes;
+    while (left > 0) {
+      const DWORD chunk = left < block.size() ? left : static_cast<DWORD>(block.size());
+      DWORD written = 0;
+      if (!WriteFile(handle, block.data(), chunk, &written, nullptr) || written == 0) break;
+      left -= written;
+    }
+  }
+  Record("output written=" + std::to_string(bytes));
+}
+
 void RunMain(jobjectArray arguments) {
   RecordMainMoment();
   Object* array = reinterpret_cast<Object*>(arguments);
   if (array != nullptr) {
     for (Object* element : array->elements) Record(element ? "arg=" + Utf8(element->text) : "arg-null");
   }
-  if (g_settings.main_stdin) ReadStandardInput();
+  if (g_settings.main_output_bytes > 0) WriteOutput(g_settings.main_output_bytes);
+  if (g_settings.main_stdin || g_settings.main_stdin_to_end) ReadStandardInput(g_settings.main_stdin_to_end);
   if (g_settings.main_exits) ExitProcess(g_settings.main_exit_code);
   if (g_settings.main_throws) Throw("java/lang/RuntimeException");
 }
@@ -426,6 +454,7 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
   Record("PATH=" + ProcessPath());
   const char* crt_path = getenv("PATH");
   Record(std::string("crt PATH=") + (crt_path ? crt_path : "<unset>"));
+  if (g_settings.create_sleep_ms > 0) Sleep(g_settings.create_sleep_ms);
   if (g_settings.create_result != 0) return g_settings.create_result;
   SetUpTables();
   *vm = &g_vm;

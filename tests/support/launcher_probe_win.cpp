@@ -11,6 +11,7 @@
 #include "coord/locale.h"
 #include "coord/native_path_win.h"
 #include "coord/single_instance_win.h"
+#include "core/child_process_win.h"
 #include "core/config.h"
 #include "core/config_win.h"
 #include "core/errors_win.h"
@@ -25,6 +26,7 @@
 #include "jvm/search_win.h"
 #include "payload/included_files_win.h"
 #include "payload/temp_dir_win.h"
+#include "service/service_main_win.h"
 #include "support/directory_link_win.h"
 #include "windows/expand_win.h"
 #include "windows/paths_win.h"
@@ -67,6 +69,31 @@ int HoldInstance(const char* ready_event, const char* name_file, bool with_windo
   CloseHandle(ready);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
+}
+
+// Starts this probe as a child through the launcher's process helper, with
+// an inheritable semaphore as its standard input or without: the child must
+// hold the semaphore only when it was handed over. Prints "given <code>" and
+// "withheld <code>" with the children's exit codes (10 held, 11 not held).
+int CheckChildInheritance(const char* self) {
+  for (bool given : {true, false}) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    // Count 5 of 7: what the child finds at that value is this semaphore.
+    UniqueHandle semaphore(CreateSemaphoreA(&inherit, 5, 7, nullptr));
+    char value[32];
+    snprintf(value, sizeof(value), "%llx",
+             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(semaphore.get())));
+    ChildProcessStart start;
+    start.command_line = NarrowToWide(std::string("\"") + self + "\" handle " + value, CP_ACP);
+    start.use_std_handles = true;
+    start.std_input = given ? semaphore.get() : nullptr;
+    ChildProcess child;
+    DWORD error = 0;
+    if (!StartChildProcess(start, &child, &error)) return 3;
+    WaitForChildProcess(child, INFINITE);
+    printf("%s %lu\n", given ? "given" : "withheld", static_cast<unsigned long>(ChildExitCode(child, 0)));
+  }
   return 0;
 }
 
@@ -212,6 +239,18 @@ int main(int argc, char** argv) {
   }
   if ((operation == "instance" || operation == "instance-window") && argc >= 4) {
     return HoldInstance(argv[2], argv[3], operation == "instance-window");
+  }
+  if (operation == "consolectrl") {  // the console handler's answer to a console event
+    printf("%d\n", ConsoleCtrlHandler(CTRL_C_EVENT) ? 1 : 0);
+    return 0;
+  }
+  if (operation == "inherit") {  // starts "handle <value>" children with and without handing over a handle
+    return CheckChildInheritance(argv[0]);
+  }
+  if (operation == "handle" && argc >= 3) {  // whether the parent's semaphore is held at that value
+    const HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(strtoull(argv[2], nullptr, 16)));
+    LONG previous = 0;
+    return ReleaseSemaphore(handle, 1, &previous) && previous == 5 ? 10 : 11;
   }
   if (operation == "exepath") {
     printf("%s\n%s\n", ExecutablePath().c_str(), ExecutableDirectory().c_str());

@@ -1,0 +1,332 @@
+// The service role under the real service control manager: the launcher is
+// installed as a service, started by the manager, runs its child (the same
+// launcher with the restart marker) against the recording jvm.dll, and ends
+// it through the stop line on the child's standard input.
+#include <gtest/gtest.h>
+
+#include "core/handle_win.h"
+#include "core/record_ids.h"
+#include "support/runtime_fixture_win.h"
+
+namespace vexlo {
+namespace testing_support {
+namespace {
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+class ServiceMainTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    runtime_ = MakeRuntime();
+    dll_ = runtime_ + "\\bin\\server";
+    name_ = std::string("vexlo-main-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    Remove(name_);
+  }
+  void TearDown() override {
+    for (const std::string& name : installed_) Remove(name);
+    for (const std::string& path : service_logs_) DeleteFileA(path.c_str());
+    RuntimeTest::TearDown();
+  }
+
+  // A launcher that finds the fake runtime through its search sequence: a
+  // service does not get the test's environment.
+  BlockContents Contents() {
+    BlockContents contents = JvmContents();
+    SetText(contents, record::kSearchSequence, "A" + runtime_);
+    return contents;
+  }
+
+  // Installs the launcher as a demand-start service under `name`.
+  std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe") {
+    const std::string exe = WriteLauncher(exe_name, contents);
+    installed_.push_back(name);
+    const ProcessResult result = Run(exe, "-install-demand " + name);
+    EXPECT_EQ(result.exit_code, 0u) << result.out;
+    return exe;
+  }
+
+  static bool StartWith(const std::string& name, const std::vector<std::string>& parameters) {
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_START));
+    std::vector<const char*> pointers;
+    for (const std::string& parameter : parameters) pointers.push_back(parameter.c_str());
+    return StartServiceA(service.get(), static_cast<DWORD>(pointers.size()), pointers.empty() ? nullptr : pointers.data());
+  }
+
+  static DWORD State(const std::string& name) {
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status = {};
+    if (!QueryServiceStatus(service.get(), &status)) return 0;
+    return status.dwCurrentState;
+  }
+
+  static bool WaitForState(const std::string& name, DWORD state, DWORD timeout_ms = 30000) {
+    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+      if (State(name) == state) return true;
+      Sleep(50);
+    }
+    return false;
+  }
+
+  // Waits until the double's record holds the line.
+  bool WaitForRecord(const std::string& line, DWORD timeout_ms = 30000) {
+    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+      if (Contains(Record(dll_), line)) return true;
+      Sleep(50);
+    }
+    return false;
+  }
+
+  static void Remove(const std::string& name) {
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+    if (!service) return;
+    SERVICE_STATUS status;
+    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitForState(name, SERVICE_STOPPED, 10000);
+    DeleteService(service.get());
+  }
+
+  // The launcher log of a process of this test's services that holds the
+  // line. Services log (the test prefix turns their log on) into the
+  // system's temporary directory, not the test's; the files found are
+  // removed with the test.
+  std::vector<std::string> ServiceLogWith(const std::string& line) {
+    char directory[MAX_PATH];
+    GetTempPathA(MAX_PATH, directory);
+    for (const std::string& name : ListDirectory(directory)) {
+      if (name.rfind("tvl_nlog_", 0) != 0) continue;
+      const std::string path = std::string(directory) + name;
+      const std::vector<std::string> lines = SplitLines(ReadWholeFile(path));
+      if (!Contains(lines, line)) continue;
+      service_logs_.push_back(path);
+      return lines;
+    }
+    return {};
+  }
+
+  // The service process's log once the process has logged its last line.
+  std::vector<std::string> FinishedServiceLog(const std::string& name) {
+    std::vector<std::string> log;
+    for (int waited = 0; waited < 300; ++waited) {
+      log = ServiceLogWith("service name is '" + name + "'");
+      if (!log.empty() && log.back() == "exiting") break;
+      Sleep(100);
+    }
+    return log;
+  }
+
+  std::string runtime_;
+  std::string dll_;
+  std::string name_;
+  std::vector<std::string> installed_;
+  std::vector<std::string> service_logs_;
+};
+
+TEST_F(ServiceMainTest, StartRunStopThroughTheStopLine) {
+  SetDouble(dll_, "main-stdin=all");
+  const std::string exe = Install(name_, Contents());
+  const ProcessResult start = Run(exe, "-start " + name_);
+  EXPECT_EQ(start.out, "Starting service '" + name_ + "'.\r\n");
+  // Running is reported at once, not after the application is up.
+  EXPECT_EQ(State(name_), static_cast<DWORD>(SERVICE_RUNNING));
+  ASSERT_TRUE(WaitForRecord("call main"));
+  EXPECT_EQ(Run(exe, "-status " + name_).out, "Running.\r\n");
+
+  const ProcessResult stop = Run(exe, "-stop " + name_);
+  EXPECT_EQ(stop.out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+  EXPECT_EQ(State(name_), static_cast<DWORD>(SERVICE_STOPPED));
+  // The stop line, then the end of input; the application ends normally.
+  const std::vector<std::string> record = Record(dll_);
+  const std::vector<std::string> input = Values(record, "stdin ");
+  EXPECT_EQ(input, (std::vector<std::string>{"line=0", "end"}));
+  EXPECT_TRUE(Contains(record, "DestroyJavaVM"));
+
+  const std::vector<std::string> service = FinishedServiceLog(name_);
+  const std::vector<std::string> expected = {
+      "service main", "service name is '" + name_ + "'", "consuming output", "registering ConsoleCtrlHandler",
+      "control handler request 1", "sending shutdown 0", "shutdown sent", "process terminated with exit code 0"};
+  for (const std::string& line : expected) EXPECT_TRUE(Contains(service, line)) << line;
+  EXPECT_TRUE(Contains(service, "service stopped set"));
+  EXPECT_EQ(service.back(), "exiting") << Joined(service);
+  for (const std::string& line : service) EXPECT_EQ(line.find("ERROR"), std::string::npos) << line;
+  // The child: the same executable, the service name first, the marker last.
+  const std::vector<std::string> child = ServiceLogWith("command line " + exe + " " + name_ + " __tvl_restart");
+  EXPECT_TRUE(Contains(child, "launch done")) << Joined(child);
+}
+
+// Service names and start parameters with blanks and quote characters reach
+// the application in order, and cannot swallow the restart marker.
+TEST_F(ServiceMainTest, NamesAndStartParametersReachMainInOrder) {
+  SetDouble(dll_, "main-stdin=1");
+  // (An empty parameter would end Wine's list of start parameters.)
+  const std::vector<std::string> parameters = {"-x", "a b", "it's", "say \"hi\""};
+  for (const std::string name : {name_ + " with space", "Bob'sSvc-" + name_}) {
+    SCOPED_TRACE(name);
+    DeleteFileA((dll_ + "\\jvm-double.record").c_str());
+    Install(name, Contents());
+    ASSERT_TRUE(StartWith(name, parameters));
+    ASSERT_TRUE(WaitForRecord("arg=" + parameters.back()));
+    std::vector<std::string> expected = {"false", "org.example.App", "", "", "false", name};
+    expected.insert(expected.end(), parameters.begin(), parameters.end());
+    EXPECT_EQ(Values(Record(dll_), "arg="), expected);
+    Remove(name);
+    EXPECT_EQ(State(name), 0u);
+  }
+}
+
+// A stop sent at once, while the child is still starting (its JVM takes a
+// while), ends in stopped: the stop is relayed as soon as there is a child.
+TEST_F(ServiceMainTest, EarlyStopEndsInStopped) {
+  SetDouble(dll_, "create-sleep=1000\nmain-stdin=1");
+  Install(name_, Contents());
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SCOPED_TRACE(attempt);
+    DeleteFileA((dll_ + "\\jvm-double.record").c_str());
+    ASSERT_TRUE(StartWith(name_, {}));
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueService service(OpenServiceA(manager.get(), name_.c_str(), SERVICE_STOP));
+    SERVICE_STATUS status;
+    ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) << GetLastError();
+    EXPECT_TRUE(WaitForState(name_, SERVICE_STOPPED));
+    EXPECT_TRUE(Contains(Record(dll_), "stdin stop"));
+  }
+}
+
+// The child ends on its own: with 0 the service reports stopped; with any
+// other code it reports nothing, so the manager sees an unexpected end (and
+// would run the service's recovery actions).
+TEST_F(ServiceMainTest, ChildEndingOnItsOwn) {
+  SetDouble(dll_, "main-exit=0");
+  const std::string clean = name_ + "-clean";
+  Install(clean, Contents(), "clean.exe");
+  ASSERT_TRUE(StartWith(clean, {}));
+  EXPECT_TRUE(WaitForState(clean, SERVICE_STOPPED));
+  const std::vector<std::string> clean_log = FinishedServiceLog(clean);
+  EXPECT_TRUE(Contains(clean_log, "process terminated with exit code 0"));
+  EXPECT_TRUE(Contains(clean_log, "service stopped set"));
+
+  SetDouble(dll_, "main-exit=3");
+  const std::string failing = name_ + "-failing";
+  Install(failing, Contents(), "failing.exe");
+  ASSERT_TRUE(StartWith(failing, {}));
+  const std::vector<std::string> failing_log = FinishedServiceLog(failing);
+  EXPECT_TRUE(Contains(failing_log, "process terminated with exit code 3"));
+  EXPECT_FALSE(Contains(failing_log, "service stopped set"));
+  EXPECT_EQ(failing_log.back(), "exiting");
+}
+
+// An application that writes megabytes to its standard output and error is
+// drained and never blocks.
+TEST_F(ServiceMainTest, MegabytesOfOutputNeverBlock) {
+  SetDouble(dll_, "main-output=8000000\nmain-stdin=1");
+  const std::string exe = Install(name_, Contents());
+  ASSERT_TRUE(StartWith(name_, {}));
+  EXPECT_TRUE(WaitForRecord("output written=8000000"));
+  EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+  EXPECT_TRUE(Contains(Record(dll_), "stdin stop"));
+}
+
+// The child's priority class comes from the registry when it is one of the
+// priority classes; anything else is logged and ignored.
+TEST_F(ServiceMainTest, PriorityFromTheRegistry) {
+  SetDouble(dll_, "main-stdin=1");
+  const char kKey[] = "SOFTWARE\\morvane-digital\\vexlo\\priority";
+  struct Case {
+    const char* suffix;
+    std::string data;  // the value's bytes
+    const char* line;  // the service log's line about it, or null for none
+  };
+  const Case cases[] = {
+      {"below", std::string("\x00\x40\x00\x00", 4), "using priority 16384"},
+      {"suspend", std::string("\x04\x00\x00\x00", 4), "ERROR: ignoring priority 4: not a priority class"},
+      {"eight-bytes", std::string("\x00\x40\x00\x00\x00\x00\x00\x00", 8), nullptr},
+  };
+  for (const Case& c : cases) {
+    const std::string name = name_ + "-" + c.suffix;
+    SCOPED_TRACE(name);
+    {
+      UniqueKey key;
+      ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+                ERROR_SUCCESS);
+      RegSetValueExA(key.get(), name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(c.data.data()),
+                     static_cast<DWORD>(c.data.size()));
+    }
+    DeleteFileA((dll_ + "\\jvm-double.record").c_str());
+    Install(name, Contents(), std::string(c.suffix) + ".exe");
+    ASSERT_TRUE(StartWith(name, {}));
+    EXPECT_TRUE(WaitForRecord("call main"));  // the child runs in every case
+    Remove(name);
+    const std::vector<std::string> log = FinishedServiceLog(name);
+    if (c.line != nullptr) {
+      EXPECT_TRUE(Contains(log, c.line));
+    } else {
+      for (const std::string& line : log) EXPECT_EQ(line.find("priority"), std::string::npos) << line;
+    }
+    UniqueKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS) {
+      RegDeleteValueA(key.get(), name.c_str());
+    }
+  }
+}
+
+// Interrogate reports the status again and sends the child nothing.
+TEST_F(ServiceMainTest, InterrogateSendsNothing) {
+  SetDouble(dll_, "main-stdin=all");
+  Install(name_, Contents());
+  ASSERT_TRUE(StartWith(name_, {}));
+  ASSERT_TRUE(WaitForRecord("call main"));
+  {
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueService service(OpenServiceA(manager.get(), name_.c_str(), SERVICE_INTERROGATE));
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_INTERROGATE, &status)) << GetLastError();
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  }
+  Sleep(200);
+  EXPECT_TRUE(Values(Record(dll_), "stdin ").empty());
+  Remove(name_);
+  EXPECT_EQ(Values(Record(dll_), "stdin "), (std::vector<std::string>{"line=0", "end"}));
+  const std::vector<std::string> log = FinishedServiceLog(name_);
+  EXPECT_TRUE(Contains(log, "control handler request 4"));
+  EXPECT_EQ(Count(log, "sending shutdown 0"), 1u);
+}
+
+// Start parameters the child's command line cannot carry end the start with
+// stopped and the service-specific error 5000, and start no child.
+TEST_F(ServiceMainTest, UnpassableStartsReportTheServiceSpecificError) {
+  const std::vector<std::vector<std::string>> starts = {{"both ' and \""}, {std::string(33000, 'x')}};
+  Install(name_, Contents());
+  for (const std::vector<std::string>& parameters : starts) {
+    StartWith(name_, parameters);  // Wine may already fail it with 1053
+    ASSERT_TRUE(WaitForState(name_, SERVICE_STOPPED));
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueService service(OpenServiceA(manager.get(), name_.c_str(), SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(QueryServiceStatus(service.get(), &status));
+    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(status.dwServiceSpecificExitCode, 5000u);
+  }
+  EXPECT_TRUE(Record(dll_).empty());
+}
+
+// What the service process and its child hand on: the child inherits exactly
+// the handles given to it; the console handler keeps every event from ending
+// the process.
+TEST_F(ServiceMainTest, ChildInheritsOnlyItsHandlesAndConsoleEventsAreAbsorbed) {
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  EXPECT_EQ(SplitLines(Run(probe, "inherit").out), (std::vector<std::string>{"given 10", "withheld 11"}));
+  const ProcessResult console = Run(probe, "consolectrl", {L"VEXLO_LOG=yes"});
+  EXPECT_EQ(console.out, "1\r\n");
+  ASSERT_EQ(LogFiles().size(), 1u);
+  EXPECT_TRUE(Contains(SplitLines(ReadWholeFile(tmp_ + "\\" + LogFiles()[0])), "ConsoleCtrlHandler event"));
+}
+
+}  // namespace
+}  // namespace testing_support
+}  // namespace vexlo
