@@ -175,8 +175,7 @@ bool FindBlockStart(BlockStream& stream, uint64_t* block_start) {
   return Seek(stream, *block_start, BlockError::kMagic);
 }
 
-bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tables,
-               uint64_t* block_end) {
+bool WalkBlock(BlockStream& stream, const BlockVisitor& visitor, uint64_t* block_end) {
   int32_t magic = 0;
   if (!ReadInt32(stream, &magic)) return false;
   if (static_cast<uint32_t>(magic) != kBlockMagic) return Fail(stream, BlockError::kMagic);
@@ -193,14 +192,14 @@ bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tab
     int32_t id = 0;
     std::string value;
     if (!ReadInt32(stream, &id) || !ReadText(stream, &value)) return false;
-    tables->texts[id].swap(value);
+    visitor.text(visitor.context, id, value);
   }
   if (!ReadInt32(stream, &count)) return false;
   for (int32_t i = 0; i < count; ++i) {
     int32_t id = 0;
     WideString value;
     if (!ReadInt32(stream, &id) || !ReadWideText(stream, &value)) return false;
-    tables->wides[id].swap(value);
+    visitor.wide(visitor.context, id, value);
   }
 
   int32_t locale_blocks = 0;
@@ -209,18 +208,53 @@ bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tab
     std::string prefix;
     int32_t overrides = 0;
     if (!ReadText(stream, &prefix) || !ReadInt32(stream, &overrides)) return false;
-    const bool matches = LocalePrefixMatches(prefix, locale);
+    visitor.locale(visitor.context, prefix);
     for (int32_t i = 0; i < overrides; ++i) {
       int32_t id = 0;
       WideString value;
       if (!ReadInt32(stream, &id) || !ReadWideText(stream, &value)) return false;
-      // Overrides replace wide records only; texts (the message catalogue)
-      // are the same for every locale.
-      if (matches) tables->wides[id].swap(value);
+      visitor.locale_value(visitor.context, id, value);
     }
   }
   *block_end = stream.source.position(stream.source.context);
   return true;
+}
+
+namespace {
+
+// ReadBlock's visitor: later records replace earlier ones, and only the
+// locale blocks that match apply.
+struct TableFill {
+  ConfigTables* tables;
+  const std::string* locale;
+  bool locale_matches;
+
+  static void Text(void* context, int32_t id, std::string& value) {
+    static_cast<TableFill*>(context)->tables->texts[id].swap(value);
+  }
+  static void Wide(void* context, int32_t id, WideString& value) {
+    static_cast<TableFill*>(context)->tables->wides[id].swap(value);
+  }
+  static void Locale(void* context, const std::string& prefix) {
+    auto* fill = static_cast<TableFill*>(context);
+    fill->locale_matches = LocalePrefixMatches(prefix, *fill->locale);
+  }
+  // Overrides replace wide records only; texts (the message catalogue) are
+  // the same for every locale.
+  static void LocaleValue(void* context, int32_t id, WideString& value) {
+    auto* fill = static_cast<TableFill*>(context);
+    if (fill->locale_matches) fill->tables->wides[id].swap(value);
+  }
+};
+
+}  // namespace
+
+bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tables,
+               uint64_t* block_end) {
+  TableFill fill{tables, &locale, false};
+  const BlockVisitor visitor{&fill, &TableFill::Text, &TableFill::Wide, &TableFill::Locale,
+                             &TableFill::LocaleValue};
+  return WalkBlock(stream, visitor, block_end);
 }
 
 int32_t ParseConfigInteger(const char* text) {
