@@ -8,15 +8,7 @@
 #include <system_error>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <unistd.h>
+#include "core/win.h"
 #endif
 
 namespace vexlo {

@@ -227,18 +227,20 @@ class Describer {
     Diagnostics diagnostics;
     if (!CompileConfiguration(Snippet(lines), "check.toml", &plan, &diagnostics)) return false;
     for (int32_t id : ids) {
-      const auto built = plan.texts.find(id);
-      const auto stored = texts_.find(id);
-      if ((built == plan.texts.end()) != (stored == texts_.end())) return false;
-      if (built != plan.texts.end() && built->second != stored->second) return false;
+      if (!SameEntry(plan.texts, texts_, id)) return false;
     }
     for (int32_t id : wide_ids) {
-      const auto built = plan.wides.find(id);
-      const auto stored = wides_.find(id);
-      if ((built == plan.wides.end()) != (stored == wides_.end())) return false;
-      if (built != plan.wides.end() && built->second != stored->second) return false;
+      if (!SameEntry(plan.wides, wides_, id)) return false;
     }
     return true;
+  }
+
+  // Both maps lack the id, or both hold the same value for it.
+  template <typename Map>
+  static bool SameEntry(const Map& a, const Map& b, int32_t id) {
+    const auto x = a.find(id), y = b.find(id);
+    if (x == a.end() || y == b.end()) return (x == a.end()) == (y == b.end());
+    return x->second == y->second;
   }
 
   void Simple(const char* table, const char* name, int32_t id) {

@@ -14,8 +14,14 @@ flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -Isrc -Itests)
 common=(src/core/args.cpp src/core/block_format.cpp src/core/message_text.cpp src/core/path_text.cpp
         src/windows/expand.cpp)
-for target in block_reader_fuzz text_rules_fuzz; do
-  clang++ "${flags[@]}" "tests/fuzz/$target.cpp" "${common[@]}" -o "$out/$target"
+# vexlo-build's readers: configuration files and executables to inspect.
+builder=(-Ibuilder -DTOML_HEADER_ONLY=1 -DTOML_EXCEPTIONS=0 -DTOML_ENABLE_FORMATTERS=0
+         builder/compile.cpp builder/inspect.cpp builder/schema.cpp builder/text_encoding.cpp
+         builder/toml_text.cpp src/core/block_writer.cpp src/payload/included_file_name.cpp)
+for target in block_reader_fuzz text_rules_fuzz builder_fuzz; do
+  extra=()
+  [ "$target" = builder_fuzz ] && extra=("${builder[@]}")
+  clang++ "${flags[@]}" "tests/fuzz/$target.cpp" "${common[@]}" "${extra[@]}" -o "$out/$target"
   mkdir -p "$out/$target.corpus"
   echo "fuzz: $target for ${seconds}s"
   "$out/$target" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=1024 \

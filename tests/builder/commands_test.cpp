@@ -121,6 +121,18 @@ TEST_F(CommandsTest, UnwritableOutputIsAnErrorAndLeavesNoTemporaryFile) {
   EXPECT_EQ(Listing(), (std::vector<std::string>{"app.toml", "stub.exe"}));
 }
 
+// The new file is complete but cannot take the old one's place (a folder of
+// that name): the folder stays and the temporary file goes.
+TEST_F(CommandsTest, FailedReplacementKeepsTheOldAndLeavesNoTemporaryFile) {
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
+  WriteBytes(Path("app.exe/inside"), "kept");
+  const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
+  EXPECT_EQ(run.code, kExitConfigurationError);
+  EXPECT_NE(run.err.find("cannot replace " + Path("app.exe") + ": "), std::string::npos) << run.err;
+  EXPECT_EQ(ReadBytes(Path("app.exe/inside")), "kept");
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"app.exe", "app.toml", "stub.exe"}));
+}
+
 TEST_F(CommandsTest, StubAndRuntimeJarAreFoundOrReported) {
   WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
   BuildRequest request;

@@ -150,6 +150,7 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   const std::string long_name = "[service]\nname = \"" + std::string(257, 'n') + "\"\n";
   const ErrorCase cases[] = {
       {"syntax", "[service]\nname = \"x", "t.toml:2:10: error: Error while parsing string: encountered end-of-file"},
+      {"malformed table header", "[&]\n", "t.toml:1:2: error: Error while parsing key: expected bare key starting character or string delimiter, saw '&'"},
       {"unknown table", "[sevice]\nname = \"x\"\n", "t.toml:1:2: error: sevice: unknown key; did you mean [service]?"},
       {"unknown key", "[java]\nmain_class = \"a.B\"\n",
        "t.toml:2:1: error: java.main_class: unknown key; did you mean java.main-class?"},
@@ -283,6 +284,41 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   for (const auto& test : cases) {
     EXPECT_EQ(FirstError(test.config), test.expected) << test.what;
   }
+}
+
+// Inputs on which toml++ 3.3 asserted or reached __builtin_unreachable()
+// (found by tests/fuzz/builder_fuzz.cpp); under the sanitizers of the host
+// build a relapse stops this test.
+TEST(CompileConfiguration, MalformedTextIsAParseErrorNotACrash) {
+  const char* inputs[] = {
+      "[&]\n",
+      "[[\v#",
+      "x = 1 \xC3\xA9\n",
+      "\xC3\xA9 = 1\n",
+      "x = \"\"\"a\\ \xEF\xBA\xBF\n\"\"\"\n",
+      "uI=5\"1\xEF\xBB\xAFi5",
+      "x = 1 \xE2\xBC\x80\n",
+  };
+  for (const char* input : inputs) {
+    BuildPlan plan;
+    Diagnostics diagnostics;
+    EXPECT_FALSE(CompileConfiguration(input, "t.toml", &plan, &diagnostics)) << input;
+    ASSERT_EQ(diagnostics.ErrorCount(), 1u) << input;
+    EXPECT_EQ(diagnostics.items()[0].position.line, 1u) << diagnostics.Format("t.toml");
+  }
+}
+
+TEST(CompileConfiguration, ValuesAtTheLaunchersLimitsAreAccepted) {
+  const std::string config = "[service]\nname = \"" + std::string(256, 'n') + "\"\n[java]\nmain-class = \"" +
+                             std::string(8191, 'c') + "\"\n[jvm]\nvm-type = \"" + std::string(199, 'v') +
+                             "\"\n[raw.text]\n2001 = \"x\"\n";
+  BuildPlan plan;
+  Diagnostics diagnostics;
+  ASSERT_TRUE(CompileConfiguration(config, "t.toml", &plan, &diagnostics)) << diagnostics.Format("t.toml");
+  EXPECT_EQ(plan.texts[record::kServiceName].size(), 256u);
+  EXPECT_EQ(plan.texts[record::kMainClass].size(), 8191u);
+  EXPECT_EQ(plan.texts[record::kPreferredVmType].size(), 199u);
+  EXPECT_EQ(plan.texts[record::kModeLetter], "x");
 }
 
 TEST(CompileConfiguration, LaunchModeFollowsStartDialogAndWindowed) {

@@ -70,6 +70,14 @@ TEST_F(RoundTripTest, EveryKeyConfigurationRebuildsIdentically) {
             ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "runtime.jar"));
 }
 
+// Without the runtime jar the first included file is the application's.
+TEST_F(RoundTripTest, NoRuntimeJarRebuildsIdentically) {
+  WriteBytes(Path("data/app.jar"), "application");
+  WriteBytes(Path("data/none.toml"), "[java]\nruntime = \"none\"\n[[files]]\nsource = \"app.jar\"\n");
+  ExpectRoundTrip(Path("data/none.toml"));
+  EXPECT_NE(ReadBytes(Path("inspected/again.toml")).find("runtime = \"none\""), std::string::npos);
+}
+
 TEST_F(RoundTripTest, WithoutExtractingTheFilesAreListedWithTheirSizes) {
   ASSERT_EQ(BuildExe((SourceDir() / "tests" / "builder" / "data" / "every_key.toml").u8string(), Path("a.exe")), 0);
   std::ostringstream out, err;
@@ -107,7 +115,7 @@ ConfigTables TablesFor(const std::string& executable, const std::string& locale)
 // no key describes, and bytes behind the included files.
 TEST_F(RoundTripTest, ForeignBlocksRebuildWithTheSameRecords) {
   BlockContents contents;
-  contents.texts = {{2001, "i"},   {107, "4"},       {101, "Old Tool"}, {103, "error.log"}, {102, "0"},
+  contents.texts = {{2001, "i"},   {107, "4"},       {101, "Old Tool"}, {103, "error.log"}, {102, "0"}, {105, "out.log"},
                     {128, "Y;EJAVA_HOME;EJDK_HOME;"}, {1000, "Error"}, {101, "Old Tool 2"},
                     {121, "A0app.jar;X1odd"},           {10109, "splash font"}};
   contents.wides = {{20017, VEXLO_WIDE("Described")}, {20099, VEXLO_WIDE("unknown wide")}};
@@ -127,7 +135,7 @@ TEST_F(RoundTripTest, ForeignBlocksRebuildWithTheSameRecords) {
       << warnings;
   EXPECT_NE(warnings.find("10 bytes after the included files belong to no configuration"), std::string::npos);
   const std::string printed = ReadBytes(Path("old.toml"));
-  EXPECT_NE(printed.find("[raw.text]\n102 = \"0\"\n103 = \"error.log\"\n121 = \"A0app.jar;X1odd\"\n"
+  EXPECT_NE(printed.find("[raw.text]\n102 = \"0\"\n103 = \"error.log\"\n105 = \"out.log\"\n121 = \"A0app.jar;X1odd\"\n"
                          "128 = \"Y;EJAVA_HOME;EJDK_HOME;\"\n10109 = \"splash font\"\n"),
             std::string::npos)
       << printed;
