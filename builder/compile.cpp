@@ -15,7 +15,7 @@
 // character outside a string, or after a backslash in one, was undefined
 // behaviour. For these tests the unreachable branch means "not that kind of
 // character": they are compiled with that answer, the rest of the parser with
-// the library's own definition.
+// __builtin_unreachable(), the library's definition for GCC and clang.
 #include <toml++/impl/preprocessor.h>
 #undef TOML_UNREACHABLE
 #define TOML_UNREACHABLE return false
@@ -24,7 +24,6 @@
 #define TOML_UNREACHABLE __builtin_unreachable()
 #include <toml++/toml.h>
 
-#include "core/args.h"
 #include "core/record_ids.h"
 #include "payload/included_file_name.h"
 #include "schema.h"
@@ -103,7 +102,6 @@ std::string Enumerate(const std::vector<std::string>& names, const char* last, b
   }
   return out;
 }
-
 
 // The entries of a table in the order they appear in the file (toml++ keeps
 // tables sorted by key; the order of locale blocks matters to the launcher).
@@ -365,58 +363,34 @@ class Compiler {
   }
 
   // Arguments split like a command line: a string as it is, or an array whose
-  // elements are quoted so that the launcher's splitting gives them back.
+  // elements are quoted so that the launcher's splitting (blanks separate,
+  // either quote groups, no escapes) gives each back unchanged.
   bool CommandLineOf(const toml::node& node, const std::string& key, std::string* out) {
     if (node.is_string()) return AnsiOf(node, key, kTextLimit, out);
-    const toml::array* array = node.as_array();
-    if (!array) {
+    if (!node.is_array()) {
       Error(node, key, "expected a string or an array of strings, found " + TypeName(node));
       return false;
     }
-    std::string joined;
-    std::vector<std::string> elements;
-    bool ok = true;
-    size_t index = 0;
-    for (const toml::node& element : *array) {
-      const std::string element_key = key + "[" + std::to_string(++index) + "]";
-      std::string value;
-      if (!AnsiOf(element, element_key, kTextLimit, &value)) {
-        ok = false;
-        continue;
-      }
-      const bool has_double = value.find('"') != std::string::npos;
-      const bool has_single = value.find('\'') != std::string::npos;
-      std::string token = value;
-      if (has_double && has_single) {
-        Error(element, element_key,
-              "holds both quote characters; the launcher splits arguments without an escape "
-              "character, so it cannot receive this one");
-        ok = false;
-        continue;
-      }
-      if (value.empty() || has_double || has_single || value.find(' ') != std::string::npos) {
-        const char quote = has_double ? '\'' : '"';
-        token = quote + value + quote;
-      }
-      if (index > 1) joined.push_back(' ');
-      joined += token;
-      elements.push_back(value);
-    }
-    if (!ok) return false;
-    std::vector<std::string> split;
-    SplitArguments(joined, &split);
-    if (split != elements) {
-      Error(node, key, "the launcher would split these arguments differently; give them as one string");
+    return JoinedEntries(node, key, ' ', &Compiler::ArgumentEntry, out);
+  }
+
+  bool ArgumentEntry(const toml::node& element, const std::string& key, std::string* entry) {
+    std::string value;
+    if (!AnsiOf(element, key, kTextLimit, &value)) return false;
+    const bool has_double = value.find('"') != std::string::npos;
+    const bool has_single = value.find('\'') != std::string::npos;
+    if (has_double && has_single) {
+      Error(element, key,
+            "holds both quote characters; the launcher splits arguments without an escape "
+            "character, so it cannot receive this one");
       return false;
     }
-    if (joined.size() > kTextLimit) {
-      Error(node, key, "the arguments take " + std::to_string(joined.size()) +
-                           " bytes together; the launcher reads at most " + std::to_string(kTextLimit));
-      return false;
-    }
-    *out = joined;
+    const bool quote = value.empty() || has_double || has_single || value.find(' ') != std::string::npos;
+    const char mark = has_double ? '\'' : '"';
+    *entry = quote ? mark + value + mark : value;
     return true;
   }
+
 
   void SetText(int32_t id, const std::string& value) { plan_.texts[id] = value; }
   void SetFlag(int32_t id, bool value) { plan_.texts[id] = value ? "1" : "0"; }
@@ -717,23 +691,20 @@ class Compiler {
   // start), message boxes (modes 1 and 5) and the windowed runtime (mode 1).
   void WriteLaunchMode() {
     if (!start_node_ && !dialog_node_ && !windowed_node_) return;
-    const bool automatic = start_node_ && start_ == "auto";
-    if (windowed_node_ && windowed_ && dialog_node_ && !dialog_) {
+    const bool automatic = start_ == "auto";
+    if (windowed_ && dialog_node_ && !dialog_) {
       Error(*windowed_node_, "java.windowed",
             "the windowed runtime comes with message boxes (launch mode 1); messages.dialog = false "
             "cannot be kept");
       return;
     }
-    const bool dialog = (dialog_node_ && dialog_) || (windowed_node_ && windowed_);
-    if (automatic && dialog) {
-      const toml::node& culprit = windowed_node_ && windowed_ ? *windowed_node_ : *dialog_node_;
-      Error(culprit, windowed_node_ && windowed_ ? "java.windowed" : "messages.dialog",
+    if (automatic && (dialog_ || windowed_)) {
+      Error(windowed_ ? *windowed_node_ : *dialog_node_, windowed_ ? "java.windowed" : "messages.dialog",
             "message boxes and service.start = \"auto\" exclude each other: the launcher registers "
             "automatic start only in launch mode 4 and shows message boxes only in modes 1 and 5");
       return;
     }
-    const char* mode = windowed_node_ && windowed_ ? "1" : dialog ? "5" : automatic ? "4" : "0";
-    SetText(kLaunchMode, mode);
+    SetText(kLaunchMode, windowed_ ? "1" : dialog_ ? "5" : automatic ? "4" : "0");
   }
 
   void Files(const toml::node& node) {

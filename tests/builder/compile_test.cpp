@@ -148,9 +148,25 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   const std::string long_message = "[messages]\ncaption = \"" + long_text + "\"\n";
   const std::string raw_vm = "[raw.text]\n152 = \"" + vm_type + "\"\n";
   const std::string long_name = "[service]\nname = \"" + std::string(257, 'n') + "\"\n";
+  const std::string long_description = "[service]\ndescription = \"" + std::string(8192, 'd') + "\"\n";
+  std::string many_files;
+  for (int i = 0; i < 40; ++i) {
+    many_files += "[[files]]\nsource = \"a.jar\"\nname = \"" + std::to_string(1000 + i) + std::string(200, 'f') + "\"\n";
+  }
   const ErrorCase cases[] = {
       {"syntax", "[service]\nname = \"x", "t.toml:2:10: error: Error while parsing string: encountered end-of-file"},
       {"malformed table header", "[&]\n", "t.toml:1:2: error: Error while parsing key: expected bare key starting character or string delimiter, saw '&'"},
+      {"description too long", long_description.c_str(),
+       "t.toml:2:15: error: service.description: is 8192 UTF-16 characters long; the launcher reads at most 8191"},
+      {"file names too long", many_files.c_str(),
+       "t.toml:1:1: error: files: the names of the included files take 8217 bytes together; the launcher reads at "
+       "most 8191"},
+      {"class path entry as a string", "[java]\nclass-path = [\"app.jar\"]\n",
+       "t.toml:2:15: error: java.class-path[1]: expected a table, found a string"},
+      {"empty runtime jar", "[java]\nruntime-jar = \"\"\n", "t.toml:2:15: error: java.runtime-jar: must not be empty"},
+      {"empty source", "[[files]]\nsource = \"\"\n", "t.toml:2:10: error: files[1].source: must not be empty"},
+      {"locale not a table", "[locales]\nde = \"x\"\n", "t.toml:2:6: error: locales.de: expected a table, found a string"},
+      {"raw wide type", "[raw.wide]\n20018 = 5\n", "t.toml:2:9: error: raw.wide.20018: expected a string, found an integer"},
       {"unknown table", "[sevice]\nname = \"x\"\n", "t.toml:1:2: error: sevice: unknown key; did you mean [service]?"},
       {"unknown key", "[java]\nmain_class = \"a.B\"\n",
        "t.toml:2:1: error: java.main_class: unknown key; did you mean java.main-class?"},
