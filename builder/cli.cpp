@@ -48,31 +48,39 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   BuildRequest build;
   CLI::App* build_command = app.add_subcommand(
       "build", "Build a service executable from a configuration file");
-  build_command->add_option("config", build.config, "Configuration file (TOML)")->required();
+  build_command->add_option("config", build.config, "Configuration file (TOML)")->required()->type_name("FILE");
   build_command->add_option("-o,--output", build.output, "Executable to write (replaced only when complete)")
-      ->required();
+      ->required()
+      ->type_name("FILE");
   build_command->add_option("--stub", build.stub,
-                            "Launcher stub to build on (default: vexlo-service.exe beside vexlo-build)");
+                            "Launcher stub to build on (default: vexlo-service.exe beside vexlo-build)")
+      ->type_name("FILE");
   build_command->add_option("--runtime-jar", build.runtime_jar,
                             "Java runtime jar to embed (default: java.runtime-jar, else\n"
-                            "vexlo-runtime.jar beside vexlo-build)");
+                            "vexlo-runtime.jar beside vexlo-build)")
+      ->type_name("FILE");
   build_command->footer("Nothing is written when the configuration has an error; messages name the file,\n"
                         "line, column and key.");
 
   InspectRequest inspect;
   CLI::App* inspect_command = app.add_subcommand(
       "inspect", "Print a built executable's configuration as TOML that builds it again");
-  inspect_command->add_option("executable", inspect.executable, "Executable built by vexlo-build")->required();
+  inspect_command->add_option("executable", inspect.executable, "Executable built by vexlo-build")
+      ->required()
+      ->type_name("FILE");
   inspect_command->add_option("-o,--output", inspect.output, "Write the configuration to this file\n"
-                                                             "(default: standard output)");
+                                                             "(default: standard output)")
+      ->type_name("FILE");
   inspect_command->add_option("--extract", inspect.extract_dir,
-                              "Write the included files to this directory (default: list them)");
+                              "Write the included files to this directory (default: list them)")
+      ->type_name("DIR");
   inspect_command->footer("A damaged executable is explained with the configuration reader's error.");
 
   InitRequest init;
   init.path = "vexlo.toml";
   CLI::App* init_command = app.add_subcommand("init", "Write a commented configuration template");
-  init_command->add_option("file", init.path, "File to write, or - for standard output (default: vexlo.toml)");
+  init_command->add_option("file", init.path, "File to write, or - for standard output (default: vexlo.toml)")
+      ->type_name("FILE");
   init_command->add_flag("-f,--force", init.force, "Replace an existing file");
 
   // CLI11 would only say that a command is required.

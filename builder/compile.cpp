@@ -407,6 +407,14 @@ class Compiler {
     bool value = false;
     if (node && BoolOf(*node, std::string(table_name) + "." + name, &value)) SetFlag(id, value);
   }
+  void Entries(const toml::table& table, const char* table_name, const char* name, int32_t id, char separator,
+               EntryReader entry) {
+    const toml::node* node = table.get(name);
+    std::string joined;
+    if (node && JoinedEntries(*node, std::string(table_name) + "." + name, separator, entry, &joined)) {
+      SetText(id, joined);
+    }
+  }
 
   // ---- tables --------------------------------------------------------------
 
@@ -431,12 +439,7 @@ class Compiler {
     if (const toml::node* node = table.get("start")) {
       if (ChoiceOf(*node, "service.start", {"auto", "demand"}, &start_)) start_node_ = node;
     }
-    if (const toml::node* node = table.get("dependencies")) {
-      std::string list;
-      if (JoinedEntries(*node, "service.dependencies", ',', &Compiler::DependencyEntry, &list)) {
-        SetText(record::kServiceDependencies, list);
-      }
-    }
+    Entries(table, "service", "dependencies", record::kServiceDependencies, ',', &Compiler::DependencyEntry);
   }
 
   void Java(const toml::table& table) {
@@ -445,12 +448,7 @@ class Compiler {
       std::string main_class;
       if (NonEmptyAnsiOf(*node, "java.main-class", &main_class)) SetText(record::kMainClass, main_class);
     }
-    if (const toml::node* node = table.get("class-path")) {
-      std::string class_path;
-      if (JoinedEntries(*node, "java.class-path", ';', &Compiler::ClassPathEntry, &class_path)) {
-        SetText(record::kClassPath, class_path);
-      }
-    }
+    Entries(table, "java", "class-path", record::kClassPath, ';', &Compiler::ClassPathEntry);
     if (const toml::node* node = table.get("arguments")) {
       std::string arguments;
       if (CommandLineOf(*node, "java.arguments", &arguments)) SetText(record::kAppArguments, arguments);
@@ -557,12 +555,7 @@ class Compiler {
 
   void Search(const toml::table& table) {
     CheckKeys(table, "search", KeyNamesOf("search"));
-    if (const toml::node* node = table.get("sequence")) {
-      std::string sequence;
-      if (JoinedEntries(*node, "search.sequence", ';', &Compiler::SearchEntry, &sequence)) {
-        SetText(record::kSearchSequence, sequence);
-      }
-    }
+    Entries(table, "search", "sequence", record::kSearchSequence, ';', &Compiler::SearchEntry);
     Text(table, "search", "min-version", record::kMinimumJavaVersion);
     Text(table, "search", "max-version", record::kMaximumJavaVersion);
     Flag(table, "search", "allow-prerelease", record::kAllowPreRelease);
@@ -608,12 +601,7 @@ class Compiler {
     CheckKeys(table, "paths", KeyNamesOf("paths"));
     Text(table, "paths", "working-directory", record::kWorkingDirectory);
     Text(table, "paths", "installation-directory", record::kInstallationDirectory);
-    if (const toml::node* node = table.get("native-libraries")) {
-      std::string list;
-      if (JoinedEntries(*node, "paths.native-libraries", ';', &Compiler::DirectoryEntry, &list)) {
-        SetText(record::kNativeLibraryDirectories, list);
-      }
-    }
+    Entries(table, "paths", "native-libraries", record::kNativeLibraryDirectories, ';', &Compiler::DirectoryEntry);
   }
 
   void Instance(const toml::table& table) {
