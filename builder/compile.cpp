@@ -740,10 +740,6 @@ class Compiler {
         Error(at, name_key, Quoted(utf8_name) + ": " + IncludedNameProblemText(problem));
         continue;
       }
-      if (name.find(';') != std::string::npos) {
-        Error(at, name_key, Quoted(utf8_name) + ": must not contain \";\", which separates the names in the block");
-        continue;
-      }
       const auto clash = used.find(Folded(name));
       if (clash != used.end()) {
         Error(at, name_key,

@@ -156,9 +156,12 @@ TEST_F(RoundTripTest, HostileIncludedNamesAreNotWrittenOutsideTheFolder) {
   BlockContents contents;
   const std::vector<IncludedFile> files = {{"..\\evil.jar", "evil"}, {"ok.jar", "fine"}};
   DescribeIncludedFiles(files, &contents);
-  std::string launcher, error;
-  ASSERT_TRUE(BuildLauncher(MinimalStub(), contents, files, &launcher, &error));
-  WriteBytes(Path("hostile.exe"), launcher);
+  // The writer refuses such names: put the parts together as another tool might.
+  const std::string stub = MinimalStub();
+  uint64_t image_end = 0;
+  std::string error;
+  ASSERT_TRUE(ImageEnd(stub, &image_end, &error)) << error;
+  WriteBytes(Path("hostile.exe"), stub.substr(0, image_end) + SerializeBlock(contents) + SerializeIncludedFiles(files));
   fs::create_directories(Path("out"));
   const std::string warnings = InspectExe(Path("hostile.exe"), Path("out/h.toml"), Path("out/files"));
   EXPECT_NE(warnings.find("included file 1 has a name the builder refuses (../evil.jar); written out as "

@@ -207,9 +207,9 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
   // A one-character name, with and without the token.
   installed_.push_back("Q");
   EXPECT_EQ(Run(exe, "-install Q").out, "Installed service 'Q'.\r\n");
-  EXPECT_EQ(Query("Q").type, 0x110u);
+  EXPECT_EQ(QueryServiceSettings("Q").type, 0x110u);
   EXPECT_EQ(Run(exe, "-install non-interactive Q").out, "Service is already stopped.\r\nInstalled service 'Q'.\r\n");
-  EXPECT_EQ(Query("Q").type, 0x10u);
+  EXPECT_EQ(QueryServiceSettings("Q").type, 0x10u);
 
   // The trailing space users do not see still runs the command.
   EXPECT_EQ(Run(exe, "-status ").out, "Could not get status.\r\n");
