@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job for now: builds a demo launcher (the stub with a sample
-# configuration block) and shows under Wine what an administrator sees: its
+# The main job for now: builds the demo launcher from examples/demo/demo.toml
+# with vexlo-build and shows under Wine what an administrator sees: its
 # command words, their output and exit codes, and the launcher log.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -8,7 +8,8 @@ bash scripts/build.sh >/dev/null || { echo "build failed" >&2; exit 1; }
 
 demo=build/demo
 rm -rf "$demo"; mkdir -p "$demo"
-./build/host/write_demo_launcher build/windows/vexlo-service.exe "$demo/vexlo-demo.exe" || exit 1
+./build/host/vexlo-build build examples/demo/demo.toml -o "$demo/vexlo-demo.exe" \
+  --stub build/windows/vexlo-service.exe || exit 1
 prefix=$(realpath "$demo")/wineprefix
 cmake/wine-prefix.sh up "$prefix" >/dev/null || exit 1
 trap 'cmake/wine-prefix.sh down "$prefix" >/dev/null' EXIT

@@ -17,11 +17,17 @@ common=(src/core/args.cpp src/core/block_format.cpp src/core/message_text.cpp sr
         src/coord/native_path.cpp src/payload/included_file_name.cpp src/payload/included_files.cpp
         src/jvm/java_version.cpp src/jvm/packed_jre.cpp src/jvm/registry_keys.cpp src/jvm/search_rules.cpp
         src/windows/jvm_options.cpp src/windows/option_lines.cpp)
-for target in block_reader_fuzz text_rules_fuzz jvm_rules_fuzz option_files_fuzz; do
-  clang++ "${flags[@]}" "tests/fuzz/$target.cpp" "${common[@]}" -o "$out/$target"
+# vexlo-build's readers: configuration files and executables to inspect.
+builder=(-Ibuilder -DTOML_HEADER_ONLY=1 -DTOML_EXCEPTIONS=0 -DTOML_ENABLE_FORMATTERS=0
+         builder/compile.cpp builder/inspect.cpp builder/schema.cpp builder/text_encoding.cpp
+         builder/toml_text.cpp src/core/block_writer.cpp)
+for target in block_reader_fuzz text_rules_fuzz jvm_rules_fuzz option_files_fuzz builder_fuzz; do
+  extra=()
+  [ "$target" = builder_fuzz ] && extra=("${builder[@]}")
+  clang++ "${flags[@]}" "tests/fuzz/$target.cpp" "${common[@]}" "${extra[@]}" -o "$out/$target"
   mkdir -p "$out/$target.corpus"
   echo "fuzz: $target for ${seconds}s"
-  "$out/$target" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=1024 \
+  "$out/$target" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=1024 -artifact_prefix="$out/$target." \
     "$out/$target.corpus" 2>"$out/$target.log" || { tail -40 "$out/$target.log"; exit 1; }
   grep -E '^Done|#[0-9]+.*DONE' "$out/$target.log" | tail -1
 done

@@ -175,7 +175,11 @@ bool FindBlockStart(BlockStream& stream, uint64_t* block_start) {
   return Seek(stream, *block_start, BlockError::kMagic);
 }
 
-bool ReadDefaultRecords(BlockStream& stream, ConfigTables* tables) {
+namespace {
+
+// The two halves of a block: the header and the default records, then the
+// locale override blocks. The launcher detects the locale between them.
+bool WalkDefaultRecords(BlockStream& stream, const BlockVisitor& visitor) {
   int32_t magic = 0;
   if (!ReadInt32(stream, &magic)) return false;
   if (static_cast<uint32_t>(magic) != kBlockMagic) return Fail(stream, BlockError::kMagic);
@@ -192,38 +196,84 @@ bool ReadDefaultRecords(BlockStream& stream, ConfigTables* tables) {
     int32_t id = 0;
     std::string value;
     if (!ReadInt32(stream, &id) || !ReadText(stream, &value)) return false;
-    tables->texts[id].swap(value);
+    visitor.text(visitor.context, id, value);
   }
   if (!ReadInt32(stream, &count)) return false;
   for (int32_t i = 0; i < count; ++i) {
     int32_t id = 0;
     WideString value;
     if (!ReadInt32(stream, &id) || !ReadWideText(stream, &value)) return false;
-    tables->wides[id].swap(value);
+    visitor.wide(visitor.context, id, value);
   }
   return true;
 }
 
-bool ReadLocaleOverrides(BlockStream& stream, const std::string& locale, ConfigTables* tables,
-                         uint64_t* block_end) {
+bool WalkLocaleBlocks(BlockStream& stream, const BlockVisitor& visitor, uint64_t* block_end) {
   int32_t locale_blocks = 0;
   if (!ReadInt32(stream, &locale_blocks)) return false;
   for (int32_t block = 0; block < locale_blocks; ++block) {
     std::string prefix;
     int32_t overrides = 0;
     if (!ReadText(stream, &prefix) || !ReadInt32(stream, &overrides)) return false;
-    const bool matches = LocalePrefixMatches(prefix, locale);
+    visitor.locale(visitor.context, prefix);
     for (int32_t i = 0; i < overrides; ++i) {
       int32_t id = 0;
       WideString value;
       if (!ReadInt32(stream, &id) || !ReadWideText(stream, &value)) return false;
-      // Overrides replace wide records only; texts (the message catalogue)
-      // are the same for every locale.
-      if (matches) tables->wides[id].swap(value);
+      visitor.locale_value(visitor.context, id, value);
     }
   }
   *block_end = stream.source.position(stream.source.context);
   return true;
+}
+
+}  // namespace
+
+bool WalkBlock(BlockStream& stream, const BlockVisitor& visitor, uint64_t* block_end) {
+  return WalkDefaultRecords(stream, visitor) && WalkLocaleBlocks(stream, visitor, block_end);
+}
+
+namespace {
+
+// The record tables' visitor: later records replace earlier ones, and only
+// the locale blocks that match apply.
+struct TableFill {
+  ConfigTables* tables;
+  const std::string* locale;
+  bool locale_matches;
+
+  static void Text(void* context, int32_t id, std::string& value) {
+    static_cast<TableFill*>(context)->tables->texts[id].swap(value);
+  }
+  static void Wide(void* context, int32_t id, WideString& value) {
+    static_cast<TableFill*>(context)->tables->wides[id].swap(value);
+  }
+  static void Locale(void* context, const std::string& prefix) {
+    auto* fill = static_cast<TableFill*>(context);
+    fill->locale_matches = LocalePrefixMatches(prefix, *fill->locale);
+  }
+  // Overrides replace wide records only; texts (the message catalogue) are
+  // the same for every locale.
+  static void LocaleValue(void* context, int32_t id, WideString& value) {
+    auto* fill = static_cast<TableFill*>(context);
+    if (fill->locale_matches) fill->tables->wides[id].swap(value);
+  }
+
+  BlockVisitor Visitor() { return BlockVisitor{this, &Text, &Wide, &Locale, &LocaleValue}; }
+};
+
+}  // namespace
+
+bool ReadDefaultRecords(BlockStream& stream, ConfigTables* tables) {
+  const std::string no_locale;
+  TableFill fill{tables, &no_locale, false};
+  return WalkDefaultRecords(stream, fill.Visitor());
+}
+
+bool ReadLocaleOverrides(BlockStream& stream, const std::string& locale, ConfigTables* tables,
+                         uint64_t* block_end) {
+  TableFill fill{tables, &locale, false};
+  return WalkLocaleBlocks(stream, fill.Visitor(), block_end);
 }
 
 bool ReadBlock(BlockStream& stream, const std::string& locale, ConfigTables* tables,

@@ -96,6 +96,21 @@ bool LocalePrefixMatches(const std::string& prefix, const std::string& locale);
 // where the block starts (end of the last section's raw data).
 bool FindBlockStart(BlockStream& stream, uint64_t* block_start);
 
+// Receives the records of a block in file order, exactly as stored. The
+// callbacks may take the value out of the string they are given.
+struct BlockVisitor {
+  void* context;
+  void (*text)(void* context, int32_t id, std::string& value);
+  void (*wide)(void* context, int32_t id, WideString& value);
+  // A locale override block begins; its values follow through locale_value.
+  void (*locale)(void* context, const std::string& prefix);
+  void (*locale_value)(void* context, int32_t id, WideString& value);
+};
+
+// Walks the block at the current position. On success *block_end is the
+// position after the last locale block, where the included files begin.
+bool WalkBlock(BlockStream& stream, const BlockVisitor& visitor, uint64_t* block_end);
+
 // Reads the block at the current position into *tables, applying the locale
 // override blocks that match `locale` in file order. On success *block_end is
 // the position after the last locale block.

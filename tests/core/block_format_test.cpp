@@ -128,6 +128,41 @@ TEST(ReadBlock, TwoStepsWithTheLocaleBetween) {
   EXPECT_NE(cut_stream.error, BlockError::kNone);
 }
 
+// What a visitor of WalkBlock sees: every record as stored, in file order.
+struct WalkLog {
+  std::vector<std::string> events;
+  static void Text(void* c, int32_t id, std::string& value) {
+    static_cast<WalkLog*>(c)->events.push_back("text " + std::to_string(id) + "=" + value);
+  }
+  static void Wide(void* c, int32_t id, WideString& value) {
+    static_cast<WalkLog*>(c)->events.push_back("wide " + std::to_string(id) + "=" + std::string(value.begin(), value.end()));
+  }
+  static void Locale(void* c, const std::string& prefix) {
+    static_cast<WalkLog*>(c)->events.push_back("locale " + prefix);
+  }
+  static void LocaleValue(void* c, int32_t id, WideString& value) {
+    static_cast<WalkLog*>(c)->events.push_back("  " + std::to_string(id) + "=" + std::string(value.begin(), value.end()));
+  }
+};
+
+TEST(WalkBlock, ReportsEveryRecordInFileOrder) {
+  BlockContents contents;
+  contents.texts = {{107, "4"}, {101, "a"}, {101, "b"}};
+  contents.wides = {{20017, W("d")}};
+  contents.locales = {{"de_AT", {{20017, W("x")}}}, {"", {}}, {"de", {{20017, W("y")}, {5, W("z")}}}};
+  const std::string block = SerializeBlock(contents);
+  MemoryFile file{block + "files"};
+  BlockStream stream{file.Source(), RecordLine};
+  WalkLog log;
+  const BlockVisitor visitor{&log, &WalkLog::Text, &WalkLog::Wide, &WalkLog::Locale, &WalkLog::LocaleValue};
+  uint64_t end = 0;
+  ASSERT_TRUE(WalkBlock(stream, visitor, &end));
+  EXPECT_EQ(end, block.size());
+  EXPECT_EQ(log.events, (std::vector<std::string>{"text 107=4", "text 101=a", "text 101=b", "wide 20017=d",
+                                                  "locale de_AT", "  20017=x", "locale ", "locale de",
+                                                  "  20017=y", "  5=z"}));
+}
+
 TEST(LocalePrefixMatches, PrefixRules) {
   EXPECT_TRUE(LocalePrefixMatches("", "en"));
   EXPECT_TRUE(LocalePrefixMatches("de", "de_AT"));

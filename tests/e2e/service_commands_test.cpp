@@ -4,17 +4,11 @@
 
 #include "core/handle_win.h"
 #include "support/launcher_fixture_win.h"
+#include "support/service_query_win.h"
 
 namespace vexlo {
 namespace testing_support {
 namespace {
-
-struct ServiceConfig {
-  bool found = false;
-  DWORD type = 0, start_type = 0, error_control = 0;
-  std::string binary_path, account;
-  std::wstring description;
-};
 
 class ServiceCommandsTest : public LauncherTest {
  protected:
@@ -27,64 +21,6 @@ class ServiceCommandsTest : public LauncherTest {
   void TearDown() override {
     for (const auto& name : installed_) RemoveService(name);
     LauncherTest::TearDown();
-  }
-
-  static void RemoveService(const std::string& name) {
-    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
-    if (!service) return;
-    SERVICE_STATUS status;
-    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-      for (int i = 0; i < 100 && QueryServiceStatus(service.get(), &status) &&
-                      status.dwCurrentState != SERVICE_STOPPED;
-           ++i) {
-        Sleep(100);
-      }
-    }
-    DeleteService(service.get());
-  }
-
-  static ServiceConfig Query(const std::string& name) {
-    ServiceConfig config;
-    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_CONFIG));
-    if (!service) return config;
-    std::string buffer(16384, '\0');
-    DWORD needed = 0;
-    auto* query = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(&buffer[0]);
-    if (!QueryServiceConfigA(service.get(), query, static_cast<DWORD>(buffer.size()), &needed)) {
-      ADD_FAILURE() << "QueryServiceConfigA failed with " << GetLastError();
-      return config;
-    }
-    config.found = true;
-    config.type = query->dwServiceType;
-    config.start_type = query->dwStartType;
-    config.error_control = query->dwErrorControl;
-    config.binary_path = query->lpBinaryPathName ? query->lpBinaryPathName : "";
-    config.account = query->lpServiceStartName ? query->lpServiceStartName : "";
-    std::string description(8192, '\0');
-    if (QueryServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION,
-                             reinterpret_cast<BYTE*>(&description[0]), 8192, &needed)) {
-      const auto* info = reinterpret_cast<SERVICE_DESCRIPTIONW*>(&description[0]);
-      if (info->lpDescription) config.description = info->lpDescription;
-    }
-    return config;
-  }
-
-  // The first dependency as stored (the system may keep only the first).
-  static std::string FirstDependency(const std::string& name) {
-    UniqueKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Services\\" + name).c_str(), 0,
-                      KEY_READ, key.put()) != ERROR_SUCCESS) {
-      return "<no key>";
-    }
-    char value[1024] = {};
-    DWORD size = sizeof(value) - 2;
-    if (RegQueryValueExA(key.get(), "DependOnService", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                         &size) != ERROR_SUCCESS) {
-      return "<none>";
-    }
-    return value;
   }
 
   static DWORD State(const std::string& name) {
@@ -153,7 +89,7 @@ TEST_F(ServiceCommandsTest, InstallAutoInteractive) {
   const ProcessResult result = Run(exe, "-install");
   EXPECT_EQ(result.out, "Installed service '" + name_ + "'.\r\n");
   EXPECT_EQ(result.exit_code, 0u);
-  const ServiceConfig config = Query(name_);
+  const ServiceConfig config = QueryServiceSettings(name_);
   ASSERT_TRUE(config.found);
   EXPECT_EQ(config.type, 0x110u);
   EXPECT_EQ(config.start_type, 2u);
@@ -167,15 +103,15 @@ TEST_F(ServiceCommandsTest, InstallAutoInteractive) {
 TEST_F(ServiceCommandsTest, InstallNonInteractiveAndDemandStart) {
   const std::string exe = Launcher("2");
   EXPECT_EQ(Run(exe, "-install non-interactive").exit_code, 0u);
-  ServiceConfig config = Query(name_);
+  ServiceConfig config = QueryServiceSettings(name_);
   EXPECT_EQ(config.type, 0x10u);
   EXPECT_EQ(config.start_type, 3u);  // launch mode other than 4: demand
   EXPECT_EQ(FirstDependency(name_), "<none>");
 
   EXPECT_EQ(Run(exe, "-install-auto").exit_code, 0u);
-  EXPECT_EQ(Query(name_).start_type, 2u);
+  EXPECT_EQ(QueryServiceSettings(name_).start_type, 2u);
   EXPECT_EQ(Run(Launcher("4"), "-install-demand").exit_code, 0u);
-  EXPECT_EQ(Query(name_).start_type, 3u);
+  EXPECT_EQ(QueryServiceSettings(name_).start_type, 3u);
 }
 
 TEST_F(ServiceCommandsTest, PathWithSpaceIsRegisteredQuoted) {
@@ -184,20 +120,20 @@ TEST_F(ServiceCommandsTest, PathWithSpaceIsRegisteredQuoted) {
   BlockContents contents = DefaultContents(name_);
   const std::string exe = WriteLauncher("Program Files\\svc.exe", contents);
   EXPECT_EQ(Run(exe, "-install").exit_code, 0u);
-  EXPECT_EQ(Query(name_).binary_path, "\"" + exe + "\"");
+  EXPECT_EQ(QueryServiceSettings(name_).binary_path, "\"" + exe + "\"");
 }
 
 TEST_F(ServiceCommandsTest, InstallReplacesAnExistingService) {
   BlockContents contents = DefaultContents(name_);
   SetText(contents, 107, "2");
   EXPECT_EQ(Run(WriteLauncher("svc.exe", contents), "-install").exit_code, 0u);
-  EXPECT_EQ(Query(name_).start_type, 3u);
+  EXPECT_EQ(QueryServiceSettings(name_).start_type, 3u);
 
   SetText(contents, 107, "4");
   contents.wides = {{20017, VEXLO_WIDE("Changed description \x00e9")}};
   const ProcessResult again = Run(WriteLauncher("svc2.exe", contents), "-install");
   EXPECT_EQ(again.out, "Service is already stopped.\r\nInstalled service '" + name_ + "'.\r\n");
-  const ServiceConfig config = Query(name_);
+  const ServiceConfig config = QueryServiceSettings(name_);
   EXPECT_EQ(config.start_type, 2u);
   EXPECT_EQ(config.description, L"Changed description \x00e9");
   EXPECT_EQ(config.binary_path, work_ + "\\svc2.exe");
@@ -214,7 +150,7 @@ TEST_F(ServiceCommandsTest, StatusStopAndUninstallOfStoppedOrMissingService) {
   ExpectCommand(exe, "-status", "Not running.\r\nAuto-start.\r\n", 3);
   ExpectCommand(exe, "-stop", "Service is already stopped.\r\n", 0);
   ExpectCommand(exe, "-uninstall", "Service is already stopped.\r\nUninstalled service '" + name_ + "'.\r\n", 0);
-  EXPECT_FALSE(Query(name_).found);
+  EXPECT_FALSE(QueryServiceSettings(name_).found);
 }
 
 // A running service, with the stand-in program reporting stop progress for
@@ -239,7 +175,7 @@ TEST_F(ServiceCommandsTest, UninstallAndInstallOverARunningService) {
   std::string exe = StartStandIn("progress 2 300 1000", "4");
   ExpectCommand(exe, "-install",
                 "Stopping service '" + name_ + "'.\r\nService stopped\r\nInstalled service '" + name_ + "'.\r\n", 0);
-  EXPECT_EQ(Query(name_).binary_path, exe);
+  EXPECT_EQ(QueryServiceSettings(name_).binary_path, exe);
 
   // Running again (the stand-in program once more), then removed.
   RemoveService(name_);
@@ -247,7 +183,7 @@ TEST_F(ServiceCommandsTest, UninstallAndInstallOverARunningService) {
   ExpectCommand(exe, "-uninstall",
                 "Stopping service '" + name_ + "'.\r\nService stopped\r\nUninstalled service '" + name_ + "'.\r\n",
                 0);
-  EXPECT_FALSE(Query(name_).found);
+  EXPECT_FALSE(QueryServiceSettings(name_).found);
 }
 
 TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
@@ -258,22 +194,22 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
 
   ProcessResult result = Run(exe, "/install " + spaced);
   EXPECT_EQ(result.out, "Installed service '" + spaced + "'.\r\n");
-  EXPECT_EQ(Query(spaced).type, 0x110u);
+  EXPECT_EQ(QueryServiceSettings(spaced).type, 0x110u);
 
   result = Run(exe, "--install non-interactive " + spaced);
   EXPECT_EQ(result.out, "Service is already stopped.\r\nInstalled service '" + spaced + "'.\r\n");
-  EXPECT_EQ(Query(spaced).type, 0x10u);
+  EXPECT_EQ(QueryServiceSettings(spaced).type, 0x10u);
 
   result = Run(exe, "-install " + spaced + " non-interactive");
   EXPECT_EQ(result.out, "Installed service '" + spaced + " non-interactive'.\r\n");
-  EXPECT_EQ(Query(spaced + " non-interactive").type, 0x110u);
+  EXPECT_EQ(QueryServiceSettings(spaced + " non-interactive").type, 0x110u);
 
   // A one-character name, with and without the token.
   installed_.push_back("Q");
   EXPECT_EQ(Run(exe, "-install Q").out, "Installed service 'Q'.\r\n");
-  EXPECT_EQ(Query("Q").type, 0x110u);
+  EXPECT_EQ(QueryServiceSettings("Q").type, 0x110u);
   EXPECT_EQ(Run(exe, "-install non-interactive Q").out, "Service is already stopped.\r\nInstalled service 'Q'.\r\n");
-  EXPECT_EQ(Query("Q").type, 0x10u);
+  EXPECT_EQ(QueryServiceSettings("Q").type, 0x10u);
 
   // The trailing space users do not see still runs the command.
   EXPECT_EQ(Run(exe, "-status ").out, "Could not get status.\r\n");
@@ -281,7 +217,7 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
   // Without prefix or in capitals nothing is installed under the default name.
   EXPECT_EQ(Run(exe, "install").out, "");
   EXPECT_EQ(Run(exe, "-INSTALL").out, "");
-  EXPECT_FALSE(Query(name_).found);
+  EXPECT_FALSE(QueryServiceSettings(name_).found);
   EXPECT_EQ(Run(exe, "-uninstall " + spaced).out, "Service is already stopped.\r\nUninstalled service '" +
                                                       spaced + "'.\r\n");
 }

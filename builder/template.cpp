@@ -1,0 +1,95 @@
+#include "commands.h"
+
+namespace vexlo {
+namespace builder {
+
+const char* ConfigurationTemplate() {
+  return R"toml(# vexlo-build configuration: turns into a Windows service executable that
+# runs a Java application. Build it with
+#   vexlo-build build vexlo.toml -o my-service.exe
+# docs/configuration.md describes every key. Commented-out keys show an
+# example or the default. Relative paths on the target machine are relative
+# to the executable's folder; Windows paths may use ${VARIABLE} expansions.
+
+[service]
+# Name in the service control manager (at most 256 characters, no / or \).
+name = "My Service"
+description = "My Java application, run as a Windows service"
+# "auto": the install command registers automatic start; "demand": by hand.
+start = "auto"
+# Services that must be running first.
+# dependencies = ["Tcpip"]
+
+[java]
+# The application's class with main(String[]).
+main-class = "com.example.Main"
+# Class path entries: { archive = "app.jar" }, { directory = "classes" },
+# { scan = "lib" } (every jar and zip in it), { env = "EXTRA_CLASSPATH" }.
+# required = true stops the launcher with a message when the entry is missing.
+class-path = [
+  { archive = "app.jar", required = true },
+  # { scan = "lib" },
+]
+# Arguments for the application: an array, or one string split like a
+# command line.
+# arguments = ["--port", "8080"]
+# The launcher's own Java classes: "embedded" (carried in the executable),
+# "beside" (<installation-directory>\.tavrelium\tvlruntime.jar) or "none".
+# runtime = "embedded"
+
+[jvm]
+# options = ["-Xmx512m", "-Dfile.encoding=UTF-8"]
+# Let -J<option> arguments of the service reach the JVM.
+# allow-j-arguments = true
+# VM type folder below the runtime's bin folder to try first.
+# vm-type = "server"
+
+[search]
+# Where the launcher looks for a Java runtime, in order (after a preferred
+# location file): { registry = true }, { env = "JAVA_HOME" }, { path = true },
+# { dir = "jre" } (retry = "always" also retries it without the version test).
+sequence = [
+  { dir = "jre" },
+  { env = "JAVA_HOME" },
+  { registry = true },
+]
+min-version = "1.8"
+# max-version = ""
+# allow-prerelease = false
+# jdk-required = false
+
+[paths]
+# working-directory = "."
+# installation-directory = "..\\"
+# native-libraries = ["lib\\native"]
+
+[instance]
+# single = false
+# namespace = "local"
+
+[logs]
+# Files the Java side sends standard error and output to.
+error = "logs\\error.log"
+# output = "logs\\output.log"
+append = true
+
+[messages]
+# Message boxes instead of standard error (needs start = "demand").
+# dialog = false
+# caption = "Error"
+# no-jvm = "No Java runtime found. Please install Java 17 and set JAVA_HOME."
+
+# Files carried in the executable and extracted for each start; jars among
+# them are on the class path.
+# [[files]]
+# source = "target/app.jar"   # on this machine, relative to this file
+# name = "app.jar"            # in the executable (one folder level at most)
+
+# Texts for users of another locale (only the description is localised).
+# [locales.de]
+# description = "Meine Java-Anwendung als Windows-Dienst"
+)toml";
+}
+
+}  // namespace builder
+}  // namespace vexlo

@@ -1,0 +1,77 @@
+// Helpers for the builder's tests: a minimal launcher stub, scratch folders
+// and the repository's files.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace vexlo {
+namespace builder {
+namespace testing_support {
+
+// The smallest image the block writer and reader accept: an MZ header
+// pointing at a PE header with one section whose raw data ends at 0x400.
+inline std::string MinimalStub() {
+  std::string image(0x400, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  const size_t h = 0x80;
+  image[60] = static_cast<char>(h);
+  image.replace(h, 4, std::string("PE\0\0", 4));
+  image[h + 6] = 1;       // one section
+  image[h + 20] = 0xF0;   // optional header size
+  const size_t section = h + 24 + 0xF0;
+  image[section + 17] = 0x02;  // raw size 0x200
+  image[section + 21] = 0x02;  // raw offset 0x200
+  return image;
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The repository root (ctest passes it; the tests also run under Wine).
+inline std::filesystem::path SourceDir() {
+  const char* dir = std::getenv("VEXLO_SOURCE_DIR");
+  if (dir == nullptr) ADD_FAILURE() << "VEXLO_SOURCE_DIR is not set: run the tests through ctest";
+  return std::filesystem::u8path(dir ? dir : ".");
+}
+
+// A fresh folder per test, removed when the test passes.
+class ScratchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() / "vexlo-builder-tests" /
+           (std::string(info->test_suite_name()) + "." + info->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    stub_ = dir_ / "stub.exe";
+    WriteBytes(stub_, MinimalStub());
+  }
+  void TearDown() override {
+    if (!HasFailure()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(dir_, ignored);
+    }
+  }
+  std::string Path(const std::string& name) const { return (dir_ / std::filesystem::u8path(name)).u8string(); }
+
+  std::filesystem::path dir_;
+  std::filesystem::path stub_;
+};
+
+}  // namespace testing_support
+}  // namespace builder
+}  // namespace vexlo

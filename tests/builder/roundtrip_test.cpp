@@ -1,0 +1,217 @@
+// Build, inspect, build again: the same bytes for what vexlo-build wrote,
+// the same records (and an honest warning) for blocks of other tools, and
+// the reader's own error for damaged executables.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "builder_test_support.h"
+#include "commands.h"
+#include "compile.h"
+#include "core/block_format.h"
+#include "core/block_writer.h"
+#include "inspect.h"
+
+namespace vexlo {
+namespace builder {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::MinimalStub;
+using testing_support::ReadBytes;
+using testing_support::SourceDir;
+using testing_support::WriteBytes;
+
+class RoundTripTest : public testing_support::ScratchTest {
+ protected:
+  int BuildExe(const std::string& config, const std::string& output) {
+    BuildRequest request;
+    request.config = config;
+    request.output = output;
+    request.stub = stub_.u8string();
+    request.runtime_jar_candidates = {(SourceDir() / "tests" / "builder" / "data" / "files" / "runtime.jar").u8string()};
+    std::ostringstream out, err;
+    const int code = Build(request, out, err);
+    EXPECT_EQ(code, 0) << err.str();
+    return code;
+  }
+
+  // Inspects `exe` into `config` (extracting into `extract`); returns the
+  // warnings printed.
+  std::string InspectExe(const std::string& exe, const std::string& config, const std::string& extract) {
+    InspectRequest request{exe, config, extract};
+    std::ostringstream out, err;
+    EXPECT_EQ(Inspect(request, out, err), 0) << err.str();
+    return err.str();
+  }
+
+  void ExpectRoundTrip(const fs::path& config) {
+    ASSERT_EQ(BuildExe(config.u8string(), Path("first.exe")), 0);
+    fs::create_directories(Path("inspected"));
+    EXPECT_EQ(InspectExe(Path("first.exe"), Path("inspected/again.toml"), Path("extracted")), "");
+    ASSERT_EQ(BuildExe(Path("inspected/again.toml"), Path("second.exe")), 0);
+    const std::string first = ReadBytes(Path("first.exe")), second = ReadBytes(Path("second.exe"));
+    EXPECT_GT(first.size(), MinimalStub().size());
+    EXPECT_TRUE(first == second) << "the rebuilt executable differs; configuration:\n"
+                                 << ReadBytes(Path("inspected/again.toml"));
+  }
+};
+
+TEST_F(RoundTripTest, DemoConfigurationRebuildsIdentically) {
+  ExpectRoundTrip(SourceDir() / "examples" / "demo" / "demo.toml");
+}
+
+TEST_F(RoundTripTest, EveryKeyConfigurationRebuildsIdentically) {
+  ExpectRoundTrip(SourceDir() / "tests" / "builder" / "data" / "every_key.toml");
+  // The included files came out as they went in.
+  EXPECT_EQ(ReadBytes(Path("extracted/lib/b.jar")),
+            ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "lib" / "b.jar"));
+  EXPECT_EQ(ReadBytes(Path("extracted/vexlo-runtime.jar")),
+            ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "runtime.jar"));
+}
+
+// Without the runtime jar the first included file is the application's.
+TEST_F(RoundTripTest, NoRuntimeJarRebuildsIdentically) {
+  WriteBytes(Path("data/app.jar"), "application");
+  WriteBytes(Path("data/none.toml"), "[java]\nruntime = \"none\"\n[[files]]\nsource = \"app.jar\"\n");
+  ExpectRoundTrip(Path("data/none.toml"));
+  EXPECT_NE(ReadBytes(Path("inspected/again.toml")).find("runtime = \"none\""), std::string::npos);
+}
+
+TEST_F(RoundTripTest, WithoutExtractingTheFilesAreListedWithTheirSizes) {
+  ASSERT_EQ(BuildExe((SourceDir() / "tests" / "builder" / "data" / "every_key.toml").u8string(), Path("a.exe")), 0);
+  std::ostringstream out, err;
+  InspectRequest request{Path("a.exe"), "", ""};
+  ASSERT_EQ(Inspect(request, out, err), 0);
+  EXPECT_EQ(err.str(), "");
+  EXPECT_NE(out.str().find("# 20 bytes; not written out (vexlo-build inspect --extract DIR writes it)\n"
+                           "source = \"app.jar\"\nname = \"app.jar\"\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("# the embedded runtime jar (34 bytes) is taken from the builder"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("app.jar")));
+}
+
+LauncherImage ImageOf(const std::string& bytes) {
+  LauncherImage image;
+  std::string error;
+  EXPECT_TRUE(ReadLauncherImage(bytes, &image, &error)) << error;
+  return image;
+}
+
+ConfigTables TablesFor(const std::string& executable, const std::string& locale) {
+  LauncherImage image = ImageOf(executable);
+  ConfigTables tables;
+  for (const auto& text : image.stored.texts) tables.texts[text.first] = text.second;
+  for (const auto& wide : image.stored.wides) tables.wides[wide.first] = wide.second;
+  for (const auto& block : image.stored.locales) {
+    if (!LocalePrefixMatches(block.prefix, locale)) continue;
+    for (const auto& value : block.values) tables.wides[value.first] = value.second;
+  }
+  return tables;
+}
+
+// A block as another tool writes it: records out of order, one twice, values
+// no key describes, and bytes behind the included files.
+TEST_F(RoundTripTest, ForeignBlocksRebuildWithTheSameRecords) {
+  BlockContents contents;
+  contents.texts = {{2001, "i"},   {107, "4"},       {101, "Old Tool"}, {103, "error.log"}, {102, "0"}, {105, "out.log"},
+                    {128, "Y;EJAVA_HOME;EJDK_HOME;"}, {1000, "Error"}, {101, "Old Tool 2"},
+                    {121, "A0app.jar;X1odd"},           {10109, "splash font"}};
+  contents.wides = {{20017, VEXLO_WIDE("Described")}, {20099, VEXLO_WIDE("unknown wide")}};
+  contents.locales = {{"de", {{20017, VEXLO_WIDE("Beschrieben")}}}};
+  const std::vector<IncludedFile> files = {{"app.jar", "jar bytes"}};
+  DescribeIncludedFiles(files, &contents);
+  std::string launcher, error;
+  ASSERT_TRUE(BuildLauncher(MinimalStub(), contents, files, &launcher, &error));
+  launcher += "tail bytes";
+  WriteBytes(Path("old.exe"), launcher);
+
+  const std::string warnings = InspectExe(Path("old.exe"), Path("old.toml"), Path("old-files"));
+  EXPECT_NE(warnings.find("a rebuild writes a different configuration block: the executable's block was not "
+                          "written by vexlo-build (its records are in another order or repeated, or its header "
+                          "differs); the records themselves are the same"),
+            std::string::npos)
+      << warnings;
+  EXPECT_NE(warnings.find("10 bytes after the included files belong to no configuration"), std::string::npos);
+  const std::string printed = ReadBytes(Path("old.toml"));
+  EXPECT_NE(printed.find("[raw.text]\n102 = \"0\"\n103 = \"error.log\"\n105 = \"out.log\"\n121 = \"A0app.jar;X1odd\"\n"
+                         "128 = \"Y;EJAVA_HOME;EJDK_HOME;\"\n10109 = \"splash font\"\n"),
+            std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("name = \"Old Tool 2\""), std::string::npos);  // the value the launcher reads
+
+  ASSERT_EQ(BuildExe(Path("old.toml"), Path("new.exe")), 0);
+  const std::string rebuilt = ReadBytes(Path("new.exe"));
+  for (const char* locale : {"en_US", "de_AT"}) {
+    const ConfigTables before = TablesFor(launcher, locale), after = TablesFor(rebuilt, locale);
+    EXPECT_EQ(after.wides, before.wides) << locale;
+    // The messages the old block lacked are printed as omitted.
+    EXPECT_EQ(after.texts, before.texts) << locale;
+  }
+  EXPECT_EQ(ImageOf(rebuilt).files[0].contents, "jar bytes");
+}
+
+TEST_F(RoundTripTest, HostileIncludedNamesAreNotWrittenOutsideTheFolder) {
+  BlockContents contents;
+  const std::vector<IncludedFile> files = {{"..\\evil.jar", "evil"}, {"ok.jar", "fine"}};
+  DescribeIncludedFiles(files, &contents);
+  // The writer refuses such names: put the parts together as another tool might.
+  const std::string stub = MinimalStub();
+  uint64_t image_end = 0;
+  std::string error;
+  ASSERT_TRUE(ImageEnd(stub, &image_end, &error)) << error;
+  WriteBytes(Path("hostile.exe"), stub.substr(0, image_end) + SerializeBlock(contents) + SerializeIncludedFiles(files));
+  fs::create_directories(Path("out"));
+  const std::string warnings = InspectExe(Path("hostile.exe"), Path("out/h.toml"), Path("out/files"));
+  EXPECT_NE(warnings.find("included file 1 has a name the builder refuses (../evil.jar); written out as "
+                          "included-1.bin"),
+            std::string::npos)
+      << warnings;
+  EXPECT_EQ(ReadBytes(Path("out/files/included-1.bin")), "evil");
+  EXPECT_EQ(ReadBytes(Path("out/files/ok.jar")), "fine");
+  EXPECT_FALSE(fs::exists(Path("out/evil.jar")));
+  EXPECT_FALSE(fs::exists(Path("evil.jar")));
+}
+
+TEST(ReadLauncherImage, DamagedExecutablesGetTheReadersError) {
+  BlockContents contents;
+  contents.texts = {{101, "Name"}};
+  contents.wides = {{20017, VEXLO_WIDE("Wide")}};
+  const std::vector<IncludedFile> files = {{"a.jar", "0123456789"}};
+  DescribeIncludedFiles(files, &contents);
+  std::string launcher, error;
+  ASSERT_TRUE(BuildLauncher(MinimalStub(), contents, files, &launcher, &error));
+  const size_t block = 0x400;
+  const size_t first_text = block + 4 + 4 + 4 + 8 + 4 + 4;  // after the id of record 101
+  const size_t wide_text = launcher.find(std::string("W\0i\0d\0e\0", 8));
+  const size_t data = launcher.size() - 10 - 8;
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* error;
+  } cases[] = {
+      {"not an image", "just text", "not a Windows executable (Internal Error: readInt)"},
+      {"stub only", MinimalStub(), "no configuration block after the image (Internal Error: readInt)"},
+      {"wrong magic", MinimalStub() + std::string(64, 'x'), "no configuration block after the image (Internal Error: magic)"},
+      {"inside a text length", launcher.substr(0, first_text + 2), "damaged configuration block (Internal Error: readInt)"},
+      {"inside a text", launcher.substr(0, first_text + 6), "damaged configuration block (Internal Error: readString)"},
+      {"inside a wide text", launcher.substr(0, wide_text + 3), "damaged configuration block (Internal Error: readWString)"},
+      {"inside a file size", launcher.substr(0, data + 5), "damaged included file a.jar (Internal Error: readLong)"},
+      {"inside a file", launcher.substr(0, launcher.size() - 1),
+       "included file a.jar is cut short: 10 bytes announced, 9 present"},
+  };
+  for (const auto& test : cases) {
+    LauncherImage image;
+    EXPECT_FALSE(ReadLauncherImage(test.bytes, &image, &error)) << test.what;
+    EXPECT_EQ(error, test.error) << test.what;
+  }
+  LauncherImage image;
+  ASSERT_TRUE(ReadLauncherImage(launcher, &image, &error)) << error;
+  EXPECT_EQ(image.files.size(), 1u);
+  EXPECT_EQ(image.files[0].contents, "0123456789");
+}
+
+}  // namespace
+}  // namespace builder
+}  // namespace vexlo

@@ -1,0 +1,126 @@
+// Launchers built from TOML by the cross-built vexlo-build.exe, run under the
+// real service control manager: what the configuration says is what install
+// registers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "support/launcher_fixture_win.h"
+#include "support/service_query_win.h"
+
+namespace vexlo {
+namespace testing_support {
+namespace {
+
+std::string EnvironmentPath(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) ADD_FAILURE() << name << " is not set: run the tests through ctest";
+  return value ? value : "";
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+class BuilderTest : public LauncherTest {
+ protected:
+  void TearDown() override {
+    for (const auto& name : installed_) RemoveService(name);
+    LauncherTest::TearDown();
+  }
+
+  // Runs vexlo-build.exe; the stub is the build's own.
+  ProcessResult Builder(const std::string& arguments) {
+    return Run(EnvironmentPath("VEXLO_BUILDER"), arguments);
+  }
+
+  std::string BuildFrom(const std::string& config, const std::string& exe_name, const std::string& more = "") {
+    const std::string exe = work_ + "\\" + exe_name;
+    const ProcessResult built =
+        Builder("build " + Quoted(config) + " -o " + Quoted(exe) + " --stub " + Quoted(StubPath()) + more);
+    EXPECT_EQ(built.exit_code, 0u) << built.err;
+    return exe;
+  }
+
+  void Installs(const std::string& name) {
+    installed_.push_back(name);
+    RemoveService(name);
+  }
+
+  std::vector<std::string> installed_;
+};
+
+TEST_F(BuilderTest, DemoConfigurationRegistersItsService) {
+  Installs("Vexlo Demo");
+  const std::string exe =
+      BuildFrom(EnvironmentPath("VEXLO_SOURCE_DIR") + "\\examples\\demo\\demo.toml", "demo.exe");
+  const ProcessResult install = Run(exe, "-install");
+  EXPECT_EQ(install.out, "Installed service 'Vexlo Demo'.\r\n");
+  EXPECT_EQ(install.exit_code, 0u);
+  const ServiceConfig config = QueryServiceSettings("Vexlo Demo");
+  ASSERT_TRUE(config.found);
+  EXPECT_EQ(config.start_type, static_cast<DWORD>(SERVICE_AUTO_START));  // start = "auto"
+  EXPECT_EQ(config.description, L"Vexlo demo service");
+  EXPECT_EQ(config.binary_path, exe);
+  EXPECT_EQ(FirstDependency("Vexlo Demo"), "Tcpip");
+  EXPECT_EQ(Run(exe, "-uninstall").exit_code, 0u);
+}
+
+// A configuration the test writes: demand start, a localised description
+// (the prefix "en" matches Wine's en_US), an embedded runtime jar and an
+// included file.
+TEST_F(BuilderTest, ConfigurationSetsNameDescriptionAndStartType) {
+  const std::string name = "vexlo-test-builder-demand";
+  Installs(name);
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\runtime.jar", "stand-in for vexlo-runtime.jar"));
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\app.jar", "stand-in for the application"));
+  const std::string config =
+      "[service]\n"
+      "name = \"" + name + "\"\n"
+      "description = \"Not for English users\"\n"
+      "start = \"demand\"\n"
+      "dependencies = [\"Afd\", \"Tcpip\"]\n"
+      "[java]\n"
+      "main-class = \"com.example.Main\"\n"
+      "[[files]]\n"
+      "source = \"app.jar\"\n"
+      "[locales.de]\n"
+      "description = \"F\xC3\xBCr Deutsch\"\n"
+      "[locales.en]\n"
+      "description = \"English description, caf\xC3\xA9\"\n";
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\svc.toml", config));
+  const std::string exe = BuildFrom(work_ + "\\svc.toml", "svc.exe", " --runtime-jar " + Quoted(work_ + "\\runtime.jar"));
+  EXPECT_EQ(Run(exe, "-install").out, "Installed service '" + name + "'.\r\n");
+  const ServiceConfig settings = QueryServiceSettings(name);
+  ASSERT_TRUE(settings.found);
+  EXPECT_EQ(settings.start_type, static_cast<DWORD>(SERVICE_DEMAND_START));
+  EXPECT_EQ(settings.description, L"English description, caf\x00e9");
+  EXPECT_EQ(FirstDependency(name), "Afd");
+  EXPECT_EQ(Run(exe, "-uninstall").exit_code, 0u);
+}
+
+TEST_F(BuilderTest, InspectPrintsWhatBuildsTheSameExecutable) {
+  const std::string first =
+      BuildFrom(EnvironmentPath("VEXLO_SOURCE_DIR") + "\\tests\\builder\\data\\every_key.toml", "first.exe");
+  const ProcessResult inspect = Builder("inspect " + Quoted(first) + " -o " + Quoted(work_ + "\\again.toml") +
+                                        " --extract " + Quoted(work_ + "\\files"));
+  EXPECT_EQ(inspect.exit_code, 0u) << inspect.err;
+  EXPECT_EQ(inspect.err, "");
+  const std::string second = BuildFrom(work_ + "\\again.toml", "second.exe");
+  EXPECT_TRUE(ReadWholeFile(first) == ReadWholeFile(second));
+}
+
+TEST_F(BuilderTest, ErrorsNameTheLineAndWriteNothing) {
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\bad.toml", "[service]\nname = \"x\"\n[java]\nmain_class = \"a.B\"\n"));
+  const std::string exe = work_ + "\\bad.exe";
+  const ProcessResult built = Builder("build " + Quoted(work_ + "\\bad.toml") + " -o " + Quoted(exe) +
+                                      " --stub " + Quoted(StubPath()));
+  EXPECT_EQ(built.exit_code, 1u);
+  EXPECT_NE(built.err.find("bad.toml:4:1: error: java.main_class: unknown key; did you mean java.main-class?"),
+            std::string::npos)
+      << built.err;
+  EXPECT_EQ(GetFileAttributesA(exe.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Builder("build").exit_code, 2u);
+}
+
+}  // namespace
+}  // namespace testing_support
+}  // namespace vexlo
