@@ -41,7 +41,12 @@ TEST_F(InstanceWindowTest, SecondInstanceRestoresTheFirstOnesWindow) {
   Normalised(exe);
   Holder* first = Hold(exe, "instance-window");
   ASSERT_TRUE(first);
-  const HWND window = VisibleWindowOf(first->id);
+  // The window shows up on the display a moment after the holder is ready.
+  HWND window = nullptr;
+  for (int waited = 0; waited < 200 && window == nullptr; ++waited) {
+    window = VisibleWindowOf(first->id);
+    if (window == nullptr) Sleep(50);
+  }
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(IsIconic(window));
 

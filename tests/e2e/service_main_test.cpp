@@ -327,6 +327,38 @@ TEST_F(ServiceMainTest, ChildInheritsOnlyItsHandlesAndConsoleEventsAreAbsorbed) 
   EXPECT_TRUE(Contains(SplitLines(ReadWholeFile(tmp_ + "\\" + LogFiles()[0])), "ConsoleCtrlHandler event"));
 }
 
+// The real thing behind the bridge jvm.dll: the demo application and the
+// runtime jar run on a real JVM as a service, write their output log, and end
+// through their stop handler and shutdown hook on stop.
+TEST_F(ServiceMainTest, RealJavaApplicationThroughTheBridge) {
+  SetDouble(dll_, "host-java=" + TestEnvironment("VEXLO_HOST_JAVA"));
+  BlockContents contents = Contents();
+  SetText(contents, record::kClassPath,
+          "A1" + TestEnvironment("VEXLO_RUNTIME_JAR") + ";A1" + TestEnvironment("VEXLO_DEMO_JAR"));
+  SetText(contents, record::kMainClass, "com.vexlo.demo.DemoService");
+  SetText(contents, record::kVmParameters, "-Ddemo.heartbeatMillis=100");
+  SetText(contents, record::kPassOutputLog, "1");
+  SetText(contents, record::kOutputLog, "output.log");
+  SetText(contents, record::kAppArguments, "first \"second arg\"");
+  const std::string exe = Install(name_, contents);
+  ASSERT_TRUE(StartWith(name_, {}));
+  const std::string output = work_ + "\\output.log";
+  for (int waited = 0; waited < 600 && !Contains(SplitLines(ReadWholeFile(output)), "demo: heartbeat 3"); ++waited) {
+    Sleep(100);
+  }
+  EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+  const std::vector<std::string> lines = SplitLines(ReadWholeFile(output));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "demo: service '" + name_ + "' started with arguments [first, second arg]");
+  EXPECT_TRUE(Contains(lines, "demo: heartbeat 3")) << Joined(lines);
+  // The stop handler first, then the shutdown hook, and nothing after them.
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "demo: stop handler: finishing the work in hand") << Joined(lines);
+  EXPECT_EQ(lines.back(), "demo: shutdown hook");
+  EXPECT_TRUE(Contains(Record(dll_), "host-java exit=0"));
+  EXPECT_TRUE(Contains(FinishedServiceLog(name_), "process terminated with exit code 0"));
+}
+
 }  // namespace
 }  // namespace testing_support
 }  // namespace vexlo

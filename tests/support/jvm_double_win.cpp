@@ -10,6 +10,17 @@
 //   missing-class=NAME  FindClass fails for NAME (repeatable), leaving a
 //                       pending NoClassDefFoundError
 //   missing-method=NAME GetStaticMethodID fails for NAME (repeatable)
+//   host-java=PATH      bridge: main runs the Linux host's java (PATH, a Linux
+//                       path) with the JVM options and the called class and
+//                       String[], connected to this process's standard
+//                       handles, and ends as a JVM would: exit status 0 returns
+//                       from main, 1 leaves an exception pending (an exception
+//                       escaped main), any other ends the process with it (a
+//                       System.exit or halt). Class path entries and arguments
+//                       that are absolute Windows paths are turned into Linux
+//                       paths; only -D and -X options are handed on. This lets
+//                       a real Java application and the real runtime jar run
+//                       behind the launcher without a Windows Java runtime.
 //   fail=NewObjectArray NewObjectArray returns null
 //   fail-string=K       the NewString call number K (from 0) returns null
 //   create-sleep=MS     JNI_CreateJavaVM takes that long (a slow start)
@@ -40,6 +51,7 @@
 //   main-peak-working-set=B peak working set at main, in bytes
 //   output written=N        main's output is written
 //   stdin line=TEXT / stdin stop / stdin end
+//   host-java exit=N        the bridge's java ended with N
 //   ExceptionDescribe
 //   DestroyJavaVM
 #define _JNI_IMPLEMENTATION_
@@ -52,8 +64,12 @@
 #include <vector>
 
 #include "core/win.h"
+#include "support/host_program_win.h"
 #define PSAPI_VERSION 2
 #include <psapi.h>
+
+using vexlo::testing_support::HostPath;
+using vexlo::testing_support::RunHostProgram;
 
 namespace {
 
@@ -73,6 +89,7 @@ struct Settings {
   bool first_run_result = true;
   bool first_run_throws = false;
   bool record_main_only = false;
+  std::string host_java;
 };
 
 // A Java object as far as a launcher can tell.
@@ -83,12 +100,14 @@ struct Object {
 };
 
 struct Method {
+  std::string class_name;
   std::string name;
   std::string signature;
 };
 
 std::string g_directory;
 Settings g_settings;
+std::vector<std::string> g_options;  // as the launcher gave them
 bool g_recording = true;  // off before main when only main is recorded
 Object* g_pending = nullptr;  // the pending exception
 long g_strings_made = 0;
@@ -151,6 +170,7 @@ Settings ReadSettings() {
     else if (key == "firstrun") settings.first_run_result = value != "false";
     else if (key == "firstrun-throws") settings.first_run_throws = value == "1";
     else if (key == "record") settings.record_main_only = value == "main";
+    else if (key == "host-java") settings.host_java = value;
   }
   return settings;
 }
@@ -244,11 +264,61 @@ void WriteOutput(unsigned long bytes) {
   Record("output written=" + std::to_string(bytes));
 }
 
-void RunMain(jobjectArray arguments) {
+// A Windows path such as C:\x or Z:\x, as the host sees it.
+bool IsAbsoluteWindowsPath(const std::string& text) {
+  return text.size() >= 3 && text[1] == ':' && text[2] == '\\';
+}
+
+std::string ForHost(const std::string& text) {
+  return IsAbsoluteWindowsPath(text) ? HostPath(text) : text;
+}
+
+// The bridge: the host's java runs the class with the options and arguments
+// this JVM was given.
+void RunOnHostJava(const Method& method, const Object& arguments) {
+  std::vector<std::string> argv = {g_settings.host_java};
+  static const char kClassPath[] = "-Djava.class.path=";
+  for (const std::string& option : g_options) {
+    if (option.rfind(kClassPath, 0) == 0) {
+      std::string class_path;
+      size_t start = sizeof(kClassPath) - 1;
+      while (start <= option.size()) {
+        size_t end = option.find(';', start);
+        if (end == std::string::npos) end = option.size();
+        if (end > start) class_path += (class_path.empty() ? "" : ":") + ForHost(option.substr(start, end - start));
+        start = end + 1;
+      }
+      argv.push_back("-cp");
+      argv.push_back(class_path);
+    } else if (option.rfind("-D", 0) == 0 || option.rfind("-X", 0) == 0) {
+      argv.push_back(option);
+    }
+  }
+  std::string main_class = method.class_name;
+  for (char& c : main_class) c = c == '/' ? '.' : c;
+  argv.push_back(main_class);
+  for (const Object* element : arguments.elements) argv.push_back(ForHost(element ? Utf8(element->text) : ""));
+
+  const int status = RunHostProgram(argv, GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                                    GetStdHandle(STD_ERROR_HANDLE));
+  Record("host-java exit=" + std::to_string(status));
+  if (status == 0) return;
+  if (status == 1 || status < 0) {
+    Throw("java/lang/Throwable");
+    return;
+  }
+  ExitProcess(static_cast<UINT>(status));
+}
+
+void RunMain(const Method& method, jobjectArray arguments) {
   RecordMainMoment();
   Object* array = reinterpret_cast<Object*>(arguments);
   if (array != nullptr) {
     for (Object* element : array->elements) Record(element ? "arg=" + Utf8(element->text) : "arg-null");
+  }
+  if (!g_settings.host_java.empty() && array != nullptr) {
+    RunOnHostJava(method, *array);
+    return;
   }
   if (g_settings.main_output_bytes > 0) WriteOutput(g_settings.main_output_bytes);
   if (g_settings.main_stdin || g_settings.main_stdin_to_end) ReadStandardInput(g_settings.main_stdin_to_end);
@@ -276,18 +346,18 @@ jclass JNICALL FindClass(JNIEnv*, const char* name) {
   return reinterpret_cast<jclass>(type);
 }
 
-jmethodID JNICALL GetStaticMethodID(JNIEnv*, jclass, const char* name, const char* signature) {
+jmethodID JNICALL GetStaticMethodID(JNIEnv*, jclass type, const char* name, const char* signature) {
   Record(std::string("GetStaticMethodID ") + name + " " + signature);
   if (Listed(g_settings.missing_methods, name)) {
     Throw("java/lang/NoSuchMethodError");
     return nullptr;
   }
-  return reinterpret_cast<jmethodID>(new Method{name, signature});
+  return reinterpret_cast<jmethodID>(new Method{reinterpret_cast<Object*>(type)->name, name, signature});
 }
 
 void JNICALL CallStaticVoidMethodV(JNIEnv*, jclass, jmethodID method, va_list arguments) {
   Record("call " + reinterpret_cast<Method*>(method)->name);
-  RunMain(va_arg(arguments, jobjectArray));
+  RunMain(*reinterpret_cast<Method*>(method), va_arg(arguments, jobjectArray));
 }
 
 void JNICALL CallStaticVoidMethod(JNIEnv* env, jclass type, jmethodID method, ...) {
@@ -299,7 +369,7 @@ void JNICALL CallStaticVoidMethod(JNIEnv* env, jclass type, jmethodID method, ..
 
 void JNICALL CallStaticVoidMethodA(JNIEnv*, jclass, jmethodID method, const jvalue* arguments) {
   Record("call " + reinterpret_cast<Method*>(method)->name);
-  RunMain(static_cast<jobjectArray>(arguments[0].l));
+  RunMain(*reinterpret_cast<Method*>(method), static_cast<jobjectArray>(arguments[0].l));
 }
 
 jboolean CallFirstRun(jmethodID method) {
@@ -448,7 +518,10 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
   Record("create version=" + Hex(static_cast<unsigned long>(init->version)) +
          " ignoreUnrecognized=" + std::to_string(static_cast<int>(init->ignoreUnrecognized)) +
          " options=" + std::to_string(static_cast<long>(init->nOptions)));
-  for (jint i = 0; i < init->nOptions; ++i) Record(std::string("option=") + init->options[i].optionString);
+  for (jint i = 0; i < init->nOptions; ++i) {
+    g_options.push_back(init->options[i].optionString);
+    Record(std::string("option=") + init->options[i].optionString);
+  }
   Record("pid=" + std::to_string(static_cast<unsigned long>(GetCurrentProcessId())));
   Record("console-output-cp=" + std::to_string(GetConsoleOutputCP()));
   Record("PATH=" + ProcessPath());

@@ -28,23 +28,10 @@ std::string TreeToRemove(HKEY root, const std::string& path) {
   return end == std::string::npos ? path : path.substr(0, end);
 }
 
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  EXPECT_TRUE(value != nullptr && *value != '\0') << name << " is not set: run the tests through ctest";
-  return value != nullptr ? value : "";
-}
-
 }  // namespace
 
-void CreateDirectories(const std::string& path) {
-  for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
-    CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-  }
-  CreateDirectoryA(path.c_str(), nullptr);
-}
-
-std::string JavaDoublePath() { return Environment("VEXLO_JAVA_DOUBLE"); }
-std::string Unpack200DoublePath() { return Environment("VEXLO_UNPACK200_DOUBLE"); }
+std::string JavaDoublePath() { return TestEnvironment("VEXLO_JAVA_DOUBLE"); }
+std::string Unpack200DoublePath() { return TestEnvironment("VEXLO_UNPACK200_DOUBLE"); }
 
 std::string JvmTest::Lower(std::string path) {
   for (char& c : path) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));

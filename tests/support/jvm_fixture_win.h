@@ -65,8 +65,6 @@ class JvmTest : public LauncherTest {
   std::vector<std::pair<HKEY, std::string>> seeded_trees_;
 };
 
-// Creates every missing directory of an absolute path.
-void CreateDirectories(const std::string& path);
 std::string JavaDoublePath();
 std::string Unpack200DoublePath();
 

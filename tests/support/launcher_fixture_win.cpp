@@ -5,9 +5,7 @@
 
 namespace vexlo {
 namespace testing_support {
-namespace {
-
-std::string EnvironmentOrDie(const char* name) {
+std::string TestEnvironment(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0') {
     ADD_FAILURE() << name << " is not set: run the tests through ctest";
@@ -16,10 +14,8 @@ std::string EnvironmentOrDie(const char* name) {
   return value;
 }
 
-}  // namespace
-
-std::string StubPath() { return EnvironmentOrDie("VEXLO_STUB"); }
-std::string ProbePath() { return EnvironmentOrDie("VEXLO_PROBE"); }
+std::string StubPath() { return TestEnvironment("VEXLO_STUB"); }
+std::string ProbePath() { return TestEnvironment("VEXLO_PROBE"); }
 
 BlockContents DefaultContents(const std::string& service_name) {
   BlockContents contents;
@@ -51,9 +47,9 @@ void SetText(BlockContents& contents, int32_t id, const std::string& value) {
 
 void LauncherTest::SetUp() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  work_ = EnvironmentOrDie("VEXLO_TEST_WORK") + "\\" + info->test_suite_name() + "." + info->name();
+  work_ = TestEnvironment("VEXLO_TEST_WORK") + "\\" + info->test_suite_name() + "." + info->name();
   RemoveTree(work_);
-  CreateDirectoryA(EnvironmentOrDie("VEXLO_TEST_WORK").c_str(), nullptr);
+  CreateDirectoryA(TestEnvironment("VEXLO_TEST_WORK").c_str(), nullptr);
   ASSERT_TRUE(CreateDirectoryA(work_.c_str(), nullptr)) << work_;
   tmp_ = work_ + "\\tmp";
   ASSERT_TRUE(CreateDirectoryA(tmp_.c_str(), nullptr));

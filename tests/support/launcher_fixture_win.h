@@ -48,6 +48,9 @@ class LauncherTest : public ::testing::Test {
   std::string tmp_;
 };
 
+// A variable the test run sets (paths of the programs under test); a test
+// fails when it is missing.
+std::string TestEnvironment(const char* name);
 std::string StubPath();
 std::string ProbePath();
 

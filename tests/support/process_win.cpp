@@ -175,6 +175,13 @@ static void RemoveTreeWide(const std::wstring& path) {
 
 void RemoveTree(const std::string& path) { RemoveTreeWide(Widen(path)); }
 
+void CreateDirectories(const std::string& path) {
+  for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
+    CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+  }
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;

@@ -43,6 +43,8 @@ std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 std::vector<std::string> ListDirectory(const std::string& directory);  // names, no . or ..
 void RemoveTree(const std::string& path);
+// Creates a directory and the directories above it that are missing.
+void CreateDirectories(const std::string& path);
 // Lines of a text, split at "\r\n" or "\n".
 std::vector<std::string> SplitLines(const std::string& text);
 bool HasLine(const std::vector<std::string>& lines, const std::string& line);

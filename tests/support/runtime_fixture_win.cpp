@@ -11,19 +11,6 @@ namespace {
 
 const char kVersionCacheKey[] = "SOFTWARE\\morvane-digital\\vexlo\\jvms";
 
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) ADD_FAILURE() << name << " is not set: run the tests through ctest";
-  return value ? value : "";
-}
-
-void CreateDirectories(const std::string& path) {
-  for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
-    CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-  }
-  CreateDirectoryA(path.c_str(), nullptr);
-}
-
 }  // namespace
 
 BlockContents JvmContents() {
@@ -40,8 +27,8 @@ BlockContents JvmContents() {
   return contents;
 }
 
-std::string JvmDoublePath() { return Environment("VEXLO_JVM_DOUBLE"); }
-std::string JvmWithoutEntryPath() { return Environment("VEXLO_JVM_WITHOUT_ENTRY"); }
+std::string JvmDoublePath() { return TestEnvironment("VEXLO_JVM_DOUBLE"); }
+std::string JvmWithoutEntryPath() { return TestEnvironment("VEXLO_JVM_WITHOUT_ENTRY"); }
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -83,7 +70,7 @@ std::string RuntimeTest::MakeRuntime(const std::string& name, const std::vector<
   CreateDirectories(runtime + "\\bin");
   // Both executables, as every runtime has them: launch mode 1 takes javaw.exe.
   for (const char* executable : {"\\bin\\java.exe", "\\bin\\javaw.exe"}) {
-    EXPECT_TRUE(CopyFileA(Environment("VEXLO_JAVA_DOUBLE").c_str(), (runtime + executable).c_str(), FALSE));
+    EXPECT_TRUE(CopyFileA(TestEnvironment("VEXLO_JAVA_DOUBLE").c_str(), (runtime + executable).c_str(), FALSE));
   }
   for (const std::string& type : vm_types) PlaceJvmDll(runtime + "\\bin\\" + type, JvmDoublePath());
   return runtime;
