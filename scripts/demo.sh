@@ -1,37 +1,63 @@
 #!/usr/bin/env bash
-# The main job for now: builds the demo launcher from examples/demo/demo.toml
-# with vexlo-build and shows under Wine what an administrator sees: its
-# command words, their output and exit codes, and the launcher log.
+# The main job: builds the demo service from examples/demo with vexlo-build and
+# runs it under Wine's service control manager as an administrator would:
+# install, start, status, the application's own output, stop, uninstall.
+#
+# No Windows Java runtime exists here, so the demo's runtime folder (jre\ beside
+# the executable, found by the search sequence) holds the test suite's JVM
+# bridge: a jvm.dll that runs the host's Java with what the launcher hands it.
+# On Windows the same executable finds a real runtime by its search.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null || { echo "build failed" >&2; exit 1; }
+command -v java >/dev/null || { echo "java not found" >&2; exit 1; }
 
 demo=build/demo
-rm -rf "$demo"; mkdir -p "$demo"
+rm -rf "$demo"; mkdir -p "$demo/jre/bin/server"
 ./build/host/vexlo-build build examples/demo/demo.toml -o "$demo/vexlo-demo.exe" \
-  --stub build/windows/vexlo-service.exe || exit 1
+  --stub build/windows/vexlo-service.exe >/dev/null || exit 1
+cp build/host/examples/demo/demo.jar "$demo/"
+# The bridge runtime: java.exe answers the version test with the host's version.
+cp build/windows/tests/e2e/java_double.exe "$demo/jre/bin/java.exe"
+echo "line=$(java -version 2>&1 | head -n 1)" >"$demo/jre/bin/java-double.txt"
+cp build/windows/tests/e2e/jvm_double.dll "$demo/jre/bin/server/jvm.dll"
+echo "host-java=$(readlink -f "$(command -v java)")" >"$demo/jre/bin/server/jvm-double.txt"
+
 prefix=$(realpath "$demo")/wineprefix
-cmake/wine-prefix.sh up "$prefix" >/dev/null || exit 1
+# --service-log: the service and its child write launcher logs.
+cmake/wine-prefix.sh up "$prefix" --service-log >/dev/null || exit 1
 trap 'cmake/wine-prefix.sh down "$prefix" >/dev/null' EXIT
 export VEXLO_WINEPREFIX=$prefix
+exe="$demo/vexlo-demo.exe"
 
 run() {
   echo "> vexlo-demo.exe $*"
-  cmake/wine-run.sh "$demo/vexlo-demo.exe" "$@" | tr -d '\r'
+  VEXLO_LOG= cmake/wine-run.sh "$exe" "$@" | tr -d '\r'
   echo "(exit code ${PIPESTATUS[0]})"
   echo
 }
+show() {  # a file of the demo folder, as the administrator would look at it
+  echo "> type $1"
+  tr -d '\r' <"$demo/$1"
+  echo
+}
+
 echo
 run -install
 run -status
 run -start
+# The application starts in the child; give it a few heartbeats.
+for _ in $(seq 1 60); do
+  grep -q "heartbeat 4" "$demo/demo-output.log" 2>/dev/null && break
+  sleep 0.5
+done
+run -status
+show demo-output.log
 run -stop
+show demo-output.log
 run -uninstall
 run -status
 
-echo "> VEXLO_LOG=yes vexlo-demo.exe -status   (the log of one run)"
-logdir=$(cmake/wine-run.sh cmd /c 'echo %TMP%' | tr -d '\r')
-VEXLO_LOG=yes cmake/wine-run.sh "$demo/vexlo-demo.exe" -status >/dev/null
-log=$(find "$prefix/drive_c" -maxdepth 4 -name 'tvl_nlog_*' 2>/dev/null | head -n 1)
+echo "> the service process's launcher log (in the service's %TMP%)"
+log=$(grep -l "^service main" $(find "$prefix/drive_c" -name 'tvl_nlog_*' 2>/dev/null) 2>/dev/null | head -n 1)
 [ -n "$log" ] && tr -d '\r' <"$log"
-echo "(log file: $logdir\\$(basename "${log:-none}"))"

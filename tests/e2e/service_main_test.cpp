@@ -42,8 +42,9 @@ class ServiceMainTest : public RuntimeTest {
   }
 
   // Installs the launcher as a demand-start service under `name`.
-  std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe") {
-    const std::string exe = WriteLauncher(exe_name, contents);
+  std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe",
+                      const std::vector<IncludedFile>& files = {}) {
+    const std::string exe = WriteLauncher(exe_name, contents, files);
     installed_.push_back(name);
     const ProcessResult result = Run(exe, "-install-demand " + name);
     EXPECT_EQ(result.exit_code, 0u) << result.out;
@@ -333,14 +334,16 @@ TEST_F(ServiceMainTest, ChildInheritsOnlyItsHandlesAndConsoleEventsAreAbsorbed) 
 TEST_F(ServiceMainTest, RealJavaApplicationThroughTheBridge) {
   SetDouble(dll_, "host-java=" + TestEnvironment("VEXLO_HOST_JAVA"));
   BlockContents contents = Contents();
-  SetText(contents, record::kClassPath,
-          "A1" + TestEnvironment("VEXLO_RUNTIME_JAR") + ";A1" + TestEnvironment("VEXLO_DEMO_JAR"));
+  // The runtime jar travels inside the executable, as vexlo-build embeds it.
+  const std::vector<IncludedFile> files = {{"vexlo-runtime.jar", ReadWholeFile(TestEnvironment("VEXLO_RUNTIME_JAR"))}};
+  DescribeIncludedFiles(files, &contents);
+  SetText(contents, record::kClassPath, "A1" + TestEnvironment("VEXLO_DEMO_JAR"));
   SetText(contents, record::kMainClass, "com.vexlo.demo.DemoService");
   SetText(contents, record::kVmParameters, "-Ddemo.heartbeatMillis=100");
   SetText(contents, record::kPassOutputLog, "1");
   SetText(contents, record::kOutputLog, "output.log");
   SetText(contents, record::kAppArguments, "first \"second arg\"");
-  const std::string exe = Install(name_, contents);
+  const std::string exe = Install(name_, contents, "svc.exe", files);
   ASSERT_TRUE(StartWith(name_, {}));
   const std::string output = work_ + "\\output.log";
   for (int waited = 0; waited < 600 && !Contains(SplitLines(ReadWholeFile(output)), "demo: heartbeat 3"); ++waited) {

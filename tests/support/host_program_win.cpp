@@ -95,6 +95,27 @@ UniqueFile OpenFifo(const std::string& path, DWORD access) {
                                 OPEN_EXISTING, 0, nullptr));
 }
 
+// Drives other than Z: reach the host through the prefix's dosdevices links,
+// whose names hold a colon ("dosdevices/c:"): a colon separates a Linux class
+// path, so such a path is resolved to its real form by the host's realpath.
+std::string Canonical(const std::string& unix_path) {
+  if (unix_path.find("/dosdevices/") == std::string::npos) return unix_path;
+  char directory[MAX_PATH], name[MAX_PATH];
+  GetTempPathA(MAX_PATH, directory);
+  if (GetTempFileNameA(directory, "vhr", 0, name) == 0) return unix_path;
+  const std::string result_file = UnixName()(std::wstring(name, name + strlen(name)).c_str());
+  std::string resolved;
+  if (SpawnAndWait({"/bin/sh", "-c", "realpath -m -- \"$1\" >\"$2\"", "sh", unix_path, result_file}) == 0) {
+    UniqueFile file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char buffer[4096];
+    DWORD got = 0;
+    while (file && ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) resolved.append(buffer, got);
+  }
+  DeleteFileA(name);
+  while (!resolved.empty() && resolved.back() == '\n') resolved.pop_back();
+  return resolved.empty() ? unix_path : resolved;
+}
+
 }  // namespace
 
 bool HostProgramsAvailable() { return Spawn() != nullptr && UnixName() != nullptr; }
@@ -109,7 +130,7 @@ std::string HostPath(const std::string& windows_path) {
   if (unix_name == nullptr) return std::string();
   std::string result = unix_name;
   HeapFree(GetProcessHeap(), 0, unix_name);
-  return result;
+  return Canonical(result);
 }
 
 int RunHostProgram(const std::vector<std::string>& argv, HANDLE input, HANDLE output, HANDLE error) {
