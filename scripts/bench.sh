@@ -20,4 +20,5 @@ cmake/wine-run.sh "$build/bench/bench_jvm_search.exe" "$(win "$build/tests/e2e/l
   "$(win "$build/tests/e2e/java_double.exe")" "$(win "$build/bench/bench_bare_process.exe")" \
   "$(win "$build/bench-work")" | tr -d '\r' || status=1
 cmake/wine-run.sh "$build/bench/jvm_launch_bench.exe" | tr -d '\r' || status=1
+cmake/wine-run.sh "$build/bench/service_bench.exe" | tr -d '\r' || status=1
 exit $status

@@ -93,16 +93,22 @@ void WINAPI ControlHandler(DWORD control) {
   LogLine("SetServiceStatus %d failed %d", number, static_cast<int>(error));
 }
 
+}  // namespace
+
 DWORD WINAPI DrainOutput(void* parameter) {
   UniqueHandle pipe(static_cast<HANDLE>(parameter));
   LogLine("consuming output");
-  char buffer[8192];
+  // Each read is a system call, and under Wine a server round trip: large
+  // reads keep a chatty child from ever waiting on a full pipe.
+  char buffer[65536];
   DWORD got = 0;
   while (ReadFile(pipe.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
   }
   LogLine("consuming output done");
   return 0;
 }
+
+namespace {
 
 // Ends the start with stopped and the service-specific error 5000, so the
 // service control manager sees the failure (and can apply recovery).

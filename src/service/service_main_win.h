@@ -12,5 +12,8 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv);
 // the process under it, possibly while it holds the C runtime's locks.
 void AwaitServiceMain();
 BOOL WINAPI ConsoleCtrlHandler(DWORD event);
+// The output drain thread: reads the child's output pipe (it owns and closes
+// the handle it is given) until the pipe ends, and discards what it reads.
+DWORD WINAPI DrainOutput(void* pipe_read_end);
 
 }  // namespace vexlo
