@@ -1,35 +1,29 @@
 // Launchers built from TOML by the cross-built vexlo-build.exe, run under the
 // real service control manager: what the configuration says is what install
-// registers.
+// registers and what the JVM receives.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "support/launcher_fixture_win.h"
+#include "support/runtime_fixture_win.h"
 #include "support/service_query_win.h"
 
 namespace vexlo {
 namespace testing_support {
 namespace {
 
-std::string EnvironmentPath(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) ADD_FAILURE() << name << " is not set: run the tests through ctest";
-  return value ? value : "";
-}
-
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-class BuilderTest : public LauncherTest {
+class BuilderTest : public RuntimeTest {
  protected:
   void TearDown() override {
     for (const auto& name : installed_) RemoveService(name);
-    LauncherTest::TearDown();
+    RuntimeTest::TearDown();
   }
 
   // Runs vexlo-build.exe; the stub is the build's own.
   ProcessResult Builder(const std::string& arguments) {
-    return Run(EnvironmentPath("VEXLO_BUILDER"), arguments);
+    return Run(TestEnvironment("VEXLO_BUILDER"), arguments);
   }
 
   std::string BuildFrom(const std::string& config, const std::string& exe_name, const std::string& more = "") {
@@ -51,14 +45,14 @@ class BuilderTest : public LauncherTest {
 TEST_F(BuilderTest, DemoConfigurationRegistersItsService) {
   Installs("Vexlo Demo");
   const std::string exe =
-      BuildFrom(EnvironmentPath("VEXLO_SOURCE_DIR") + "\\examples\\demo\\demo.toml", "demo.exe");
+      BuildFrom(TestEnvironment("VEXLO_SOURCE_DIR") + "\\examples\\demo\\demo.toml", "demo.exe");
   const ProcessResult install = Run(exe, "-install");
   EXPECT_EQ(install.out, "Installed service 'Vexlo Demo'.\r\n");
   EXPECT_EQ(install.exit_code, 0u);
   const ServiceConfig config = QueryServiceSettings("Vexlo Demo");
   ASSERT_TRUE(config.found);
   EXPECT_EQ(config.start_type, static_cast<DWORD>(SERVICE_AUTO_START));  // start = "auto"
-  EXPECT_EQ(config.description, L"Vexlo demo service");
+  EXPECT_EQ(config.description, L"Vexlo demo service: a heartbeat every half second");
   EXPECT_EQ(config.binary_path, exe);
   EXPECT_EQ(FirstDependency("Vexlo Demo"), "Tcpip");
   EXPECT_EQ(Run(exe, "-uninstall").exit_code, 0u);
@@ -97,9 +91,54 @@ TEST_F(BuilderTest, ConfigurationSetsNameDescriptionAndStartType) {
   EXPECT_EQ(Run(exe, "-uninstall").exit_code, 0u);
 }
 
+// A child start of a launcher built from TOML hands the JVM (the recording
+// jvm.dll) the configured class path, options and arguments.
+TEST_F(BuilderTest, ChildStartGetsTheConfiguredClassPathOptionsAndArguments) {
+  const std::string runtime = MakeRuntime();
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\runtime.jar", "stand-in for vexlo-runtime.jar"));
+  CreateDirectories(work_ + "\\lib");
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\lib\\app.jar", "stand-in for the application"));
+  const std::string config =
+      "[service]\n"
+      "name = \"built-from-toml\"\n"
+      "[java]\n"
+      "main-class = \"com.example.Main\"\n"
+      "class-path = [{ archive = \"lib\\\\app.jar\", required = true }, { directory = \"classes\" }]\n"
+      "arguments = [\"--port\", \"8080\", \"two words\"]\n"
+      "[jvm]\n"
+      "options = [\"-Xmx256m\", \"-Dapp.mode=service\"]\n"
+      "[search]\n"
+      "sequence = [{ env = \"VEXLO_JAVA_HOME\" }]\n"
+      "[logs]\n"
+      "output = \"out.log\"\n";
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\svc.toml", config));
+  const std::string exe = BuildFrom(work_ + "\\svc.toml", "svc.exe", " --runtime-jar " + Quoted(work_ + "\\runtime.jar"));
+  const ProcessResult result = RunChild(exe, runtime, "svc");
+  ASSERT_EQ(result.exit_code, 0u) << result.err;
+
+  const std::vector<std::string> record = Record(runtime + "\\bin\\server");
+  const std::vector<std::string> options = Values(record, "option=");
+  EXPECT_TRUE(Contains(options, "-Xmx256m"));
+  EXPECT_TRUE(Contains(options, "-Dapp.mode=service"));
+  // The embedded runtime jar comes from the launcher's temporary folder, then
+  // the configured entries in order.
+  ASSERT_FALSE(options.empty());
+  const std::string class_path = options.back();
+  ASSERT_EQ(class_path.rfind("-Djava.class.path=", 0), 0u) << class_path;
+  const size_t runtime_jar = class_path.find("\\vexlo-runtime.jar;");
+  const size_t app_jar = class_path.find(";" + work_ + "\\lib\\app.jar;");
+  EXPECT_NE(runtime_jar, std::string::npos) << class_path;
+  EXPECT_NE(app_jar, std::string::npos) << class_path;
+  EXPECT_LT(runtime_jar, app_jar);
+  EXPECT_NE(class_path.find(";" + work_ + "\\classes;"), std::string::npos) << class_path;
+  EXPECT_EQ(Values(record, "arg="),
+            (std::vector<std::string>{"false", "com.example.Main", "", work_ + "\\out.log", "false", "svc", "--port",
+                                      "8080", "two words"}));
+}
+
 TEST_F(BuilderTest, InspectPrintsWhatBuildsTheSameExecutable) {
   const std::string first =
-      BuildFrom(EnvironmentPath("VEXLO_SOURCE_DIR") + "\\tests\\builder\\data\\every_key.toml", "first.exe");
+      BuildFrom(TestEnvironment("VEXLO_SOURCE_DIR") + "\\tests\\builder\\data\\every_key.toml", "first.exe");
   const ProcessResult inspect = Builder("inspect " + Quoted(first) + " -o " + Quoted(work_ + "\\again.toml") +
                                         " --extract " + Quoted(work_ + "\\files"));
   EXPECT_EQ(inspect.exit_code, 0u) << inspect.err;
