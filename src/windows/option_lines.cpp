@@ -34,9 +34,15 @@ void IncludeOptionsFile(const char* base_file, std::string name, OptionAssembly*
                      static_cast<int>(kMaxNestedOptionFiles), absolute.c_str());
     return;
   }
+  if (assembly->files_read >= kMaxOptionFilesRead) {
+    system.log_error("vmoptions files: more than %d included: <%s> not read",
+                     static_cast<int>(kMaxOptionFilesRead), absolute.c_str());
+    return;
+  }
   void* file = system.open_file(system.context, absolute);
   system.log("adding vmoptions from <%s> (%s) (%p)", absolute.c_str(), name.c_str(), file);
   if (file == nullptr) return;  // a missing include is skipped without a word to the user
+  ++assembly->files_read;
   assembly->open_files.push_back(absolute);
   ReadOptionsFile(absolute.c_str(), file, assembly, system);
   assembly->open_files.pop_back();

@@ -55,10 +55,15 @@ struct OptionAssembly {
   // The VM options files being read, outermost first: an include of one of
   // them would never end.
   std::vector<std::string> open_files;
+  // Included files read so far.
+  size_t files_read = 0;
 };
 
 // Files including files stop here; deeper includes are refused.
 constexpr size_t kMaxNestedOptionFiles = 32;
+// Sibling includes of the same file are allowed, so a few lines can ask for
+// exponentially many reads; a launch reads at most this many included files.
+constexpr size_t kMaxOptionFilesRead = 1000;
 
 // The option lines of a file's text: a leading UTF-8 byte-order mark is
 // dropped (Notepad writes one), line ends and surrounding spaces are removed

@@ -87,6 +87,12 @@ class FakeOptionSystem {
     }
     return false;
   }
+  bool LoggedStartingWith(const std::string& start) const {
+    for (const std::string& logged : log) {
+      if (logged.rfind(start, 0) == 0) return true;
+    }
+    return false;
+  }
 
  private:
   static void LogLine(const char* format, ...) {

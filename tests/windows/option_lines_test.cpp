@@ -97,6 +97,23 @@ TEST(HandleOptionLine, NestingStopsAtAFixedDepth) {
   EXPECT_EQ(fake.open_files, 0);
 }
 
+// Each level includes the next one twice: 2^13 reads without a cap.
+TEST(HandleOptionLine, IncludedFilesAreCapped) {
+  FakeOptionSystem fake;
+  for (int i = 0; i < 13; ++i) {
+    const std::string next = "-include-options f" + std::to_string(i + 1) + ".vmoptions\n";
+    fake.files["C:\\app\\f" + std::to_string(i) + ".vmoptions"] = next + next;
+  }
+  fake.files["C:\\app\\f13.vmoptions"] = "-Dleaf";
+  OptionAssembly assembly;
+  HandleOptionLine(nullptr, "-include-options f0.vmoptions", &assembly, fake.System());
+  EXPECT_EQ(assembly.files_read, kMaxOptionFilesRead);
+  EXPECT_LT(assembly.options.size(), kMaxOptionFilesRead);
+  EXPECT_FALSE(assembly.options.empty());
+  EXPECT_EQ(fake.open_files, 0);
+  EXPECT_TRUE(fake.LoggedStartingWith("ERROR: vmoptions files: more than 1000 included: <C:\\app\\f"));
+}
+
 TEST(ReadOptionsFile, ExpandsEachLineOnce) {
   FakeOptionSystem fake;
   fake.files["C:\\cfg\\svc.vmoptions"] = "-Dexe=%EXEDIR%\n-include-options %EXEDIR%x.vmoptions\n";
