@@ -1,15 +1,19 @@
 # Flags for the code that ends up in vexlo-service.exe, which ships with every
 # application: small, no exceptions, no unwind tables.
+# vexlo_launcher_flags([KEEP_SYMBOLS] <target>...): KEEP_SYMBOLS leaves
+# executables unstripped (for the linker map of scripts/stub-size.sh).
 function(vexlo_launcher_flags)
-  foreach(target IN LISTS ARGN)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "KEEP_SYMBOLS" "" "")
+  foreach(target IN LISTS arg_UNPARSED_ARGUMENTS)
     target_compile_options(${target} PRIVATE
       -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
       -fno-asynchronous-unwind-tables -fno-threadsafe-statics -Wall -Wextra)
-  endforeach()
-  foreach(target IN LISTS ARGN)
     get_target_property(type ${target} TYPE)
     if(type STREQUAL "EXECUTABLE")
-      target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections)
+      target_link_options(${target} PRIVATE -static -Wl,--gc-sections)
+      if(NOT arg_KEEP_SYMBOLS)
+        target_link_options(${target} PRIVATE -s)
+      endif()
     endif()
   endforeach()
 endfunction()
