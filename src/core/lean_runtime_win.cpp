@@ -5,6 +5,7 @@
 // second (copy-on-write) string implementation and the C++ demangler into the
 // executable, about 60 KB. Instead such a failure ends the process at once.
 #include <cstdlib>
+#include <string>
 
 #include "core/win.h"
 
@@ -31,5 +32,15 @@ void __throw_out_of_range(const char*) { Die(); }
 void __throw_out_of_range_fmt(const char*, ...) { Die(); }
 void __throw_invalid_argument(const char*) { Die(); }
 }  // namespace std
+
+// The library's own copies of the string members come with unwind tables, and
+// the linker keeps every function that has an unwind table entry (.pdata is
+// kept whole): using them costs all of std::string and std::wstring, about
+// 45 KB, and pulls in the exception runtime. Instantiated here, without
+// exceptions and unwind tables, they are the same code and section GC keeps
+// only the members the launcher calls. The linker then never needs the
+// library's string objects.
+template class std::basic_string<char>;
+template class std::basic_string<wchar_t>;
 
 #endif  // __GLIBCXX__
