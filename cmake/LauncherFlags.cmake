@@ -1,5 +1,7 @@
 # Flags for the code that ends up in vexlo-service.exe, which ships with every
 # application: small, no exceptions, no unwind tables.
+# -Oz (GCC 12): smaller than -Os (about 1 KB) where the two differ, for code
+# whose speed is that of the calls it makes.
 # -fno-ipa-sra: that pass gives each object its own private copy of inline
 # library members it calls with a narrowed signature (std::string's move
 # assignment and const char* constructor in most objects); private copies
@@ -10,7 +12,7 @@ function(vexlo_launcher_flags)
   cmake_parse_arguments(PARSE_ARGV 0 arg "KEEP_SYMBOLS" "" "")
   foreach(target IN LISTS arg_UNPARSED_ARGUMENTS)
     target_compile_options(${target} PRIVATE
-      -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+      -Oz -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
       -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fno-ipa-sra -Wall -Wextra)
     get_target_property(type ${target} TYPE)
     if(type STREQUAL "EXECUTABLE")
