@@ -55,7 +55,7 @@ bool ReadPayload(BlockStream& stream, int32_t length, std::string* bytes) {
     if (!ReadExact(stream, &result[old_size], step, &got, &system_error)) return false;
     remaining -= step;
   }
-  bytes->swap(result);
+  *bytes = std::move(result);
   return true;
 }
 
@@ -113,7 +113,7 @@ bool ReadText(BlockStream& stream, std::string* text) {
   if (!ReadInt32(stream, &length)) return false;
   std::string bytes;
   if (!ReadPayload(stream, length, &bytes)) return Fail(stream, BlockError::kReadString);
-  text->swap(bytes);
+  *text = std::move(bytes);
   return true;
 }
 
@@ -128,7 +128,7 @@ bool ReadWideText(BlockStream& stream, WideString* text) {
     result[i] = static_cast<WideChar>(static_cast<unsigned char>(bytes[2 * i]) |
                                       (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
   }
-  text->swap(result);
+  *text = std::move(result);
   return true;
 }
 
@@ -243,10 +243,10 @@ struct TableFill {
   bool locale_matches;
 
   static void Text(void* context, int32_t id, std::string& value) {
-    static_cast<TableFill*>(context)->tables->texts[id].swap(value);
+    static_cast<TableFill*>(context)->tables->texts[id] = std::move(value);
   }
   static void Wide(void* context, int32_t id, WideString& value) {
-    static_cast<TableFill*>(context)->tables->wides[id].swap(value);
+    static_cast<TableFill*>(context)->tables->wides[id] = std::move(value);
   }
   static void Locale(void* context, const std::string& prefix) {
     auto* fill = static_cast<TableFill*>(context);
@@ -256,7 +256,7 @@ struct TableFill {
   // the same for every locale.
   static void LocaleValue(void* context, int32_t id, WideString& value) {
     auto* fill = static_cast<TableFill*>(context);
-    if (fill->locale_matches) fill->tables->wides[id].swap(value);
+    if (fill->locale_matches) fill->tables->wides[id] = std::move(value);
   }
 
   BlockVisitor Visitor() { return BlockVisitor{this, &Text, &Wide, &Locale, &LocaleValue}; }

@@ -13,9 +13,11 @@
 // A text is an i32 byte length and that many ANSI bytes; a wide text an i32
 // byte length and that many UTF-16LE bytes; neither carries a terminator.
 #pragma once
+#include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/wide.h"
 
@@ -81,10 +83,42 @@ bool ReadInt16(BlockStream& stream, int16_t* value);
 bool ReadText(BlockStream& stream, std::string* text);
 bool ReadWideText(BlockStream& stream, WideString* text);
 
+// Records by id: each id once, in ascending order. A sorted vector rather
+// than a std::map: the launcher reads a few dozen records once, and the
+// library's red-black tree would cost every stub about 2 KB.
+template <typename Value>
+class RecordTable {
+ public:
+  using Entry = std::pair<int32_t, Value>;
+  using const_iterator = typename std::vector<Entry>::const_iterator;
+
+  // The value for id, inserted empty when absent.
+  Value& operator[](int32_t id) {
+    auto at = std::lower_bound(entries_.begin(), entries_.end(), id, IdBelow);
+    if (at == entries_.end() || at->first != id) at = entries_.insert(at, Entry(id, Value()));
+    return at->second;
+  }
+  // The value for id; nullptr when absent.
+  const Value* Find(int32_t id) const {
+    const auto at = std::lower_bound(entries_.begin(), entries_.end(), id, IdBelow);
+    return at != entries_.end() && at->first == id ? &at->second : nullptr;
+  }
+  bool empty() const { return entries_.empty(); }
+  size_t size() const { return entries_.size(); }
+  const_iterator begin() const { return entries_.begin(); }
+  const_iterator end() const { return entries_.end(); }
+  bool operator==(const RecordTable& other) const { return entries_ == other.entries_; }
+
+ private:
+  static bool IdBelow(const Entry& entry, int32_t id) { return entry.first < id; }
+
+  std::vector<Entry> entries_;
+};
+
 // The two record tables. Text values are ANSI bytes, wide values UTF-16.
 struct ConfigTables {
-  std::map<int32_t, std::string> texts;
-  std::map<int32_t, WideString> wides;
+  RecordTable<std::string> texts;
+  RecordTable<WideString> wides;
 };
 
 // True when a locale override block with this prefix applies to the locale:

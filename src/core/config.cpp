@@ -9,16 +9,14 @@ ConfigTables& ConfigRecords() {
 
 const std::string& ConfigText(int32_t id) {
   static const std::string kEmpty;
-  const auto& texts = ConfigRecords().texts;
-  const auto it = texts.find(id);
-  return it == texts.end() ? kEmpty : it->second;
+  const std::string* text = ConfigRecords().texts.Find(id);
+  return text != nullptr ? *text : kEmpty;
 }
 
 const WideString& ConfigWide(int32_t id) {
   static const WideString kEmpty;
-  const auto& wides = ConfigRecords().wides;
-  const auto it = wides.find(id);
-  return it == wides.end() ? kEmpty : it->second;
+  const WideString* wide = ConfigRecords().wides.Find(id);
+  return wide != nullptr ? *wide : kEmpty;
 }
 
 int32_t ConfigInteger(int32_t id) { return ParseConfigInteger(ConfigText(id).c_str()); }

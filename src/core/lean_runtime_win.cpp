@@ -4,12 +4,11 @@
 // those through exception objects pulls the library's exception classes, a
 // second (copy-on-write) string implementation and the C++ demangler into the
 // executable, about 60 KB. Instead such a failure ends the process at once.
+#include <cstddef>
 #include <cstdlib>
+#include <string>
 
 #include "core/win.h"
-
-// Hooks of GNU libstdc++; other C++ libraries have their own ways.
-#if defined(__GLIBCXX__)
 
 namespace {
 [[noreturn]] void Die() {
@@ -17,6 +16,22 @@ namespace {
   ExitProcess(1);
 }
 }  // namespace
+
+// The library's operator new reports exhausted memory by throwing bad_alloc,
+// which links the whole exception runtime (unwinder, personality routine,
+// type information, emergency pool; about 16 KB). The launcher installs no
+// new-handler and catches nothing, so that throw could only end the process:
+// these do so directly. The array forms of the library call these.
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size != 0 ? size : 1);  // a unique pointer even for 0 bytes
+  if (block == nullptr) Die();
+  return block;
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+
+// Hooks of GNU libstdc++; other C++ libraries have their own ways.
+#if defined(__GLIBCXX__)
 
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { Die(); }
@@ -31,5 +46,14 @@ void __throw_out_of_range(const char*) { Die(); }
 void __throw_out_of_range_fmt(const char*, ...) { Die(); }
 void __throw_invalid_argument(const char*) { Die(); }
 }  // namespace std
+
+// The library's own copies of the string members come with unwind tables, and
+// the linker keeps every function that has an unwind table entry (.pdata is
+// kept whole): using them costs all of std::string and std::wstring, about
+// 45 KB. Instantiated here, without exceptions and unwind tables, they are the
+// same code and section GC keeps only the members the launcher calls. The
+// linker then never needs the library's string objects.
+template class std::basic_string<char>;
+template class std::basic_string<wchar_t>;
 
 #endif  // __GLIBCXX__

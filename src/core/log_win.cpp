@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include <string>
+#include <utility>
 
 #include "core/crt_print_win.h"
 #include "core/text_win.h"
@@ -94,7 +95,7 @@ FILE* CreateNumberedLog(const std::string& directory, std::string* path) {
     if (fd >= 0) {
       FILE* file = _fdopen(fd, "w");
       if (file == nullptr) _close(fd);
-      else path->swap(candidate);
+      else *path = std::move(candidate);
       return file;
     }
     if (errno != EEXIST) return nullptr;

@@ -69,7 +69,7 @@ std::vector<std::string> RegistrySubKeyNames(HKEY key) {
       continue;
     }
     if (status != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS, or a failure
-    names.emplace_back(name.data(), length);
+    names.push_back(name.substr(0, length));
     ++index;
   }
   return names;

@@ -2,6 +2,8 @@
 
 #include <limits.h>
 
+#include <utility>
+
 #include "core/code_pages.h"
 #include "core/path_text.h"
 
@@ -79,7 +81,7 @@ void CollapseNarrowBackslashes(std::string& narrow, UINT code_page) {
   if (wide.empty()) return;
   CollapseBackslashes(wide);
   std::string back;
-  if (WideToNarrow(wide, code_page, &back)) narrow.swap(back);
+  if (WideToNarrow(wide, code_page, &back)) narrow = std::move(back);
 }
 
 }  // namespace vexlo

@@ -60,10 +60,12 @@ bool registryVersionInRange(const std::string& name, const std::string& minimum,
 template <typename Item, typename VersionOf>
 void SortByVersion(std::vector<Item>* items, VersionOf version_of) {
   for (size_t next = 1; next < items->size(); ++next) {
-    for (size_t at = next; at > 0 && CompareVersions(version_of((*items)[at - 1]), version_of((*items)[at])) > 0;
-         --at) {
-      std::swap((*items)[at - 1], (*items)[at]);
+    Item held = std::move((*items)[next]);
+    size_t at = next;
+    for (; at > 0 && CompareVersions(version_of((*items)[at - 1]), version_of(held)) > 0; --at) {
+      (*items)[at] = std::move((*items)[at - 1]);
     }
+    (*items)[at] = std::move(held);
   }
 }
 

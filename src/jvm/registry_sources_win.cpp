@@ -64,8 +64,8 @@ bool EnumerationRoute(const char* key_path, const std::string& minimum, const st
   UniqueKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE, key_path);
   if (!key) return false;
   std::vector<std::string> names;
-  for (const std::string& name : RegistrySubKeyNames(key.get())) {
-    if (registryVersionInRange(name, minimum, maximum)) names.push_back(name);
+  for (std::string& name : RegistrySubKeyNames(key.get())) {
+    if (registryVersionInRange(name, minimum, maximum)) names.push_back(std::move(name));
   }
   SortRegistryVersions(&names);
   for (auto name = names.rbegin(); name != names.rend(); ++name) {

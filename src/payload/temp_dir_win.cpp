@@ -90,7 +90,7 @@ std::string NewTempFileName() {
   return file;
 }
 
-std::string ProcessCommFileName(unsigned long process_id) {
+std::string ProcessCommFileName(unsigned process_id) {
   return JoinPath(SystemTempDir(), ("vxl_p" + std::to_string(process_id) + ".tmp").c_str());
 }
 

@@ -22,7 +22,7 @@ std::string NewTempFileName();
 
 // The process communication file for a process id: vxl_p<id>.tmp in the
 // system temporary directory. Every launcher computes the same name.
-std::string ProcessCommFileName(unsigned long process_id);
+std::string ProcessCommFileName(unsigned process_id);
 
 // The launcher temporary directory of this run; empty until it is created.
 std::string& LauncherTempDir();

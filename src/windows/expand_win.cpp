@@ -22,7 +22,7 @@ std::vector<std::string> EnvironmentEntries() {
   char* block = GetEnvironmentStringsA();
   if (block == nullptr) return entries;
   for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
-    entries.emplace_back(entry);
+    entries.push_back(entry);
   }
   FreeEnvironmentStringsA(block);
   return entries;

@@ -1,5 +1,7 @@
 #include "windows/paths_win.h"
 
+#include <utility>
+
 #include "core/config_win.h"
 #include "core/path_text.h"
 #include "core/text_win.h"
@@ -27,7 +29,7 @@ void LowerCase(std::string& text) {
   LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE, wide.data(), static_cast<int>(wide.size()),
                &lower[0], size);
   std::string back;
-  if (WideToNarrow(lower, CP_ACP, &back)) text.swap(back);
+  if (WideToNarrow(lower, CP_ACP, &back)) text = std::move(back);
 }
 
 }  // namespace

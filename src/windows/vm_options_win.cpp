@@ -60,7 +60,7 @@ std::vector<std::string> ListFiles(void*, const std::string& pattern) {
   UniqueFind search(FindFirstFileA(pattern.c_str(), &entry));
   if (!search) return names;
   do {
-    names.emplace_back(entry.cFileName);
+    names.push_back(entry.cFileName);
   } while (FindNextFileA(search.get(), &entry));
   return names;
 }

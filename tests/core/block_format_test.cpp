@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <vector>
+
 #include "core/block_writer.h"
 #include "support/log_recorder.h"
 #include "support/memory_source.h"
@@ -16,6 +19,14 @@ using testing_support::RecordLine;
 WideString W(const char* ascii) {
   std::string text(ascii);
   return WideString(text.begin(), text.end());
+}
+
+// The value of a present record; a test failure when it is absent.
+template <typename Value>
+Value At(const RecordTable<Value>& table, int32_t id) {
+  const Value* value = table.Find(id);
+  EXPECT_NE(value, nullptr) << "no record " << id;
+  return value != nullptr ? *value : Value();
 }
 
 struct ReadResult {
@@ -48,10 +59,10 @@ TEST(ReadBlock, RoundTripsWhatTheWriterWrites) {
   const std::string block = SerializeBlock(contents);
   const ReadResult result = ReadFrom(block + "trailing file data");
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.tables.texts.at(101), "My Service");
-  EXPECT_EQ(result.tables.texts.at(146), "");
-  EXPECT_EQ(result.tables.wides.at(20017), W("Display name"));
-  EXPECT_EQ(result.tables.wides.at(20018), WideString(1, static_cast<WideChar>(0x20AC)));
+  EXPECT_EQ(At(result.tables.texts, 101), "My Service");
+  EXPECT_EQ(At(result.tables.texts, 146), "");
+  EXPECT_EQ(At(result.tables.wides, 20017), W("Display name"));
+  EXPECT_EQ(At(result.tables.wides, 20018), WideString(1, static_cast<WideChar>(0x20AC)));
   EXPECT_EQ(result.end, block.size());  // included files start right here
 }
 
@@ -63,23 +74,60 @@ TEST(ReadBlock, HeaderLengthCountsToTheBlockEnd) {
   EXPECT_EQ(block.substr(0, 4), std::string("\xD5\x13\xE4\xE8", 4));
 }
 
+// Records come in any order, ids repeat and may be negative: the table holds
+// what a std::map holds after the same insertions, in the same order, and
+// finds exactly the ids it holds.
+TEST(RecordTable, HoldsWhatAMapHolds) {
+  const std::vector<std::vector<int32_t>> insertion_orders = {
+      {5, 1, 9}, {9, 5, 1}, {1, 5, 9}, {5, 9, 1, 5, 9}, {-3, 5, 1, 9, -3}};
+  for (const std::vector<int32_t>& order : insertion_orders) {
+    RecordTable<std::string> table;
+    std::map<int32_t, std::string> map;
+    for (size_t i = 0; i < order.size(); ++i) {
+      table[order[i]] = std::to_string(i);
+      map[order[i]] = std::to_string(i);
+    }
+    using Entries = std::vector<std::pair<int32_t, std::string>>;
+    EXPECT_EQ(Entries(table.begin(), table.end()), Entries(map.begin(), map.end()));
+    for (const auto& entry : map) {
+      ASSERT_NE(table.Find(entry.first), nullptr) << entry.first;
+      EXPECT_EQ(*table.Find(entry.first), entry.second);
+    }
+    for (int32_t absent : {-4, 0, 2, 6, 8, 10}) EXPECT_EQ(table.Find(absent), nullptr) << absent;
+  }
+}
+
+TEST(RecordTable, EqualWhenTheSameIdsHoldTheSameValues) {
+  RecordTable<std::string> forward, backward, other_value, other_id;
+  forward[1] = "a", forward[2] = "b";
+  backward[2] = "b", backward[1] = "a";
+  other_value[1] = "a", other_value[2] = "c";
+  other_id[1] = "a", other_id[3] = "b";
+  EXPECT_EQ(forward, backward);
+  EXPECT_FALSE(forward == other_value);
+  EXPECT_FALSE(forward == other_id);
+  backward[3];  // inserts an empty value
+  EXPECT_FALSE(forward == backward);
+  EXPECT_EQ(*backward.Find(3), "");
+}
+
 TEST(ReadBlock, LaterRecordWithSameIdWins) {
   BlockContents contents;
   contents.texts = {{5, "first"}, {5, "second"}};
-  EXPECT_EQ(ReadFrom(SerializeBlock(contents)).tables.texts.at(5), "second");
+  EXPECT_EQ(At(ReadFrom(SerializeBlock(contents)).tables.texts, 5), "second");
 }
 
 TEST(ReadBlock, LocaleBlocksApplyInFileOrder) {
   BlockContents contents = SampleContents();
   contents.locales = {{"de", {{20017, W("de text")}}}, {"de_AT", {{20017, W("de_AT text")}}}};
   const std::string forward = SerializeBlock(contents);
-  EXPECT_EQ(ReadFrom(forward, "de_AT").tables.wides.at(20017), W("de_AT text"));
-  EXPECT_EQ(ReadFrom(forward, "de_DE").tables.wides.at(20017), W("de text"));
-  EXPECT_EQ(ReadFrom(forward, "de").tables.wides.at(20017), W("de text"));
-  EXPECT_EQ(ReadFrom(forward, "en").tables.wides.at(20017), W("Display name"));
+  EXPECT_EQ(At(ReadFrom(forward, "de_AT").tables.wides, 20017), W("de_AT text"));
+  EXPECT_EQ(At(ReadFrom(forward, "de_DE").tables.wides, 20017), W("de text"));
+  EXPECT_EQ(At(ReadFrom(forward, "de").tables.wides, 20017), W("de text"));
+  EXPECT_EQ(At(ReadFrom(forward, "en").tables.wides, 20017), W("Display name"));
 
   std::swap(contents.locales[0], contents.locales[1]);
-  EXPECT_EQ(ReadFrom(SerializeBlock(contents), "de_AT").tables.wides.at(20017), W("de text"));
+  EXPECT_EQ(At(ReadFrom(SerializeBlock(contents), "de_AT").tables.wides, 20017), W("de text"));
 }
 
 TEST(ReadBlock, LocaleBlocksTouchOnlyWideRecords) {
@@ -87,8 +135,8 @@ TEST(ReadBlock, LocaleBlocksTouchOnlyWideRecords) {
   contents.locales = {{"", {{1009, W("override of a text id")}, {20017, W("everyone")}}}};
   const ReadResult result = ReadFrom(SerializeBlock(contents), "fr_FR");
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.tables.texts.at(1009), "An internal error occurred (error code: {0})");
-  EXPECT_EQ(result.tables.wides.at(20017), W("everyone"));  // empty prefix matches all
+  EXPECT_EQ(At(result.tables.texts, 1009), "An internal error occurred (error code: {0})");
+  EXPECT_EQ(At(result.tables.wides, 20017), W("everyone"));  // empty prefix matches all
 }
 
 TEST(ReadBlock, NonMatchingBlocksAreStillConsumed) {
@@ -97,8 +145,8 @@ TEST(ReadBlock, NonMatchingBlocksAreStillConsumed) {
   const std::string block = SerializeBlock(contents);
   const ReadResult result = ReadFrom(block, "en_US");
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.tables.wides.at(20017), W("en"));
-  EXPECT_EQ(result.tables.wides.count(20018), 0u);
+  EXPECT_EQ(At(result.tables.wides, 20017), W("en"));
+  EXPECT_EQ(result.tables.wides.Find(20018), nullptr);
   EXPECT_EQ(result.end, block.size());
 }
 
@@ -112,11 +160,11 @@ TEST(ReadBlock, TwoStepsWithTheLocaleBetween) {
   BlockStream stream{file.Source(), RecordLine};
   ConfigTables tables;
   ASSERT_TRUE(ReadDefaultRecords(stream, &tables));
-  EXPECT_EQ(tables.texts.at(101), "My Service");
-  EXPECT_EQ(tables.wides.at(20017), W("Display name"));
+  EXPECT_EQ(At(tables.texts, 101), "My Service");
+  EXPECT_EQ(At(tables.wides, 20017), W("Display name"));
   uint64_t end = 0;
   ASSERT_TRUE(ReadLocaleOverrides(stream, "de_DE", &tables, &end));
-  EXPECT_EQ(tables.wides.at(20017), W("de text"));
+  EXPECT_EQ(At(tables.wides, 20017), W("de text"));
   EXPECT_EQ(end, block.size());
 
   // The locale count is the first thing of the second step.
@@ -238,7 +286,7 @@ TEST(ReadBlock, OddWideLengthKeepsWholeCharacters) {
   body += std::string(4, '\0');  // no locale blocks
   const ReadResult result = ReadFrom(body);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.tables.wides.at(7), W("A"));
+  EXPECT_EQ(At(result.tables.wides, 7), W("A"));
 }
 
 TEST(StreamReaders, FailedCallsLogTheSystemError) {
@@ -337,8 +385,8 @@ TEST(BuildLauncher, CutsTheStubAndAppendsBlockAndFiles) {
   ConfigTables tables;
   ASSERT_TRUE(FindBlockStart(stream, &start));
   ASSERT_TRUE(ReadBlock(stream, "en", &tables, &end));
-  EXPECT_EQ(tables.texts.at(2002), "2");
-  EXPECT_EQ(tables.texts.at(2003), "a.jar;lib\\b.jar");
+  EXPECT_EQ(At(tables.texts, 2002), "2");
+  EXPECT_EQ(At(tables.texts, 2003), "a.jar;lib\\b.jar");
   int64_t size = 0;
   ASSERT_TRUE(ReadInt64(stream, &size));
   EXPECT_EQ(size, 3);

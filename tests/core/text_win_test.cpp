@@ -44,6 +44,30 @@ TEST(WideToNarrow, EveryCharacterRoundTripsThroughUtf7) {
   EXPECT_EQ(NarrowToWide("x", 12345), L"");
 }
 
+// Runs of backslashes become one, past the first two characters; a trail
+// byte that equals a backslash (Shift-JIS) is no backslash; text in a code
+// page that cannot convert it stays as it is.
+TEST(CollapseNarrowBackslashes, CollapsesRunsOnTheWideForm) {
+  const struct {
+    const char* narrow;
+    UINT code_page;
+    const char* collapsed;
+  } cases[] = {
+      {"C:\\\\dir\\\\\\file", CP_ACP, "C:\\dir\\file"},
+      {"\\\\\\\\server\\\\share\\", CP_ACP, "\\\\server\\share\\"},
+      {"\\\\", CP_ACP, "\\\\"},
+      // 0x95 0x5C is one character: a backslash after it is no run, two are.
+      {"C:\\\x95\\\\x", 932, "C:\\\x95\\\\x"},
+      {"C:\\\x95\\\\\\x", 932, "C:\\\x95\\\\x"},
+      {"a\\\\b", 12345, "a\\\\b"},             // no such code page
+  };
+  for (const auto& c : cases) {
+    std::string text = c.narrow;
+    CollapseNarrowBackslashes(text, c.code_page);
+    EXPECT_EQ(text, c.collapsed) << c.narrow << " in " << c.code_page;
+  }
+}
+
 // A code page without default character is no failure of the executable
 // path: its narrow form is this executable's path in that code page.
 TEST(ComputeExecutablePaths, NarrowPathInACodePageWithoutDefaultCharacter) {

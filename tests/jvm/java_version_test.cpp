@@ -139,6 +139,16 @@ TEST(CompareVersions, SortsTheRegistryNames) {
   EXPECT_EQ(names, (std::vector<std::string>{"", ".", "1.8", "9", "10", "100", "b1", "x"}));
 }
 
+// Items with the same version (the same version under several vendor keys)
+// keep the order they came in.
+TEST(SortByVersion, KeepsTheOrderOfEqualVersions) {
+  std::vector<std::pair<std::string, int>> items = {{"1.8", 0}, {"1.7", 1}, {"1.8", 2},
+                                                     {"1.6", 3}, {"1.7", 4}, {"1.8", 5}};
+  SortByVersion(&items, [](const std::pair<std::string, int>& item) -> const std::string& { return item.first; });
+  EXPECT_EQ(items, (std::vector<std::pair<std::string, int>>{
+                       {"1.6", 3}, {"1.7", 1}, {"1.7", 4}, {"1.8", 0}, {"1.8", 2}, {"1.8", 5}}));
+}
+
 TEST(RegistryVersionInRange, ComparesOverTheShorterLength) {
   EXPECT_TRUE(registryVersionInRange("1.6", "1.6.0_05", ""));  // three characters compared
   EXPECT_TRUE(registryVersionInRange("1.6.0_10", "1.6.0_05", ""));
