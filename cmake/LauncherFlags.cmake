@@ -6,9 +6,10 @@
 # library members it calls with a narrowed signature (std::string's move
 # assignment and const char* constructor in most objects); private copies
 # cannot be merged by the linker. Without it the stub is about 5 KB smaller.
-# Function-local statics keep their thread-safe initialisation: the service
-# process has three threads (about 0.5 KB). -Werror=format: log formats are
-# checked against msvcrt's conventions.
+# Function-local statics keep their thread-safe initialisation, through the
+# guard functions of src/core/lean_runtime_win.cpp: the service process has
+# three threads. -Werror=format: log formats are checked against msvcrt's
+# conventions.
 # vexlo_launcher_flags([KEEP_SYMBOLS] <target>...): KEEP_SYMBOLS leaves
 # executables unstripped (for the linker map of scripts/stub-size.sh).
 function(vexlo_launcher_flags)

@@ -33,6 +33,39 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 // Hooks of GNU libstdc++; other C++ libraries have their own ways.
 #if defined(__GLIBCXX__)
 
+// Thread-safe initialisation of function-local statics (the service process
+// has three threads). The library's guard functions throw on a recursive
+// initialisation and so link the whole exception runtime (about 14 KB); these
+// keep the same contract without it. The first byte of a guard is the
+// "initialised" flag the compiler tests inline; the second word marks an
+// initialisation in progress. A thread that finds another one initialising
+// yields until it is done (or abandoned it). Initialisers of different
+// statics may nest; a static whose initialiser needs itself is undefined
+// behaviour anyway and would wait for ever.
+namespace {
+char* InitialisedFlag(long long* guard) { return reinterpret_cast<char*>(guard); }
+volatile LONG* InProgress(long long* guard) { return reinterpret_cast<volatile LONG*>(guard) + 1; }
+}  // namespace
+
+extern "C" int __cxa_guard_acquire(long long* guard) {
+  for (;;) {
+    if (__atomic_load_n(InitialisedFlag(guard), __ATOMIC_ACQUIRE) != 0) return 0;
+    if (InterlockedCompareExchange(InProgress(guard), 1, 0) == 0) {
+      if (__atomic_load_n(InitialisedFlag(guard), __ATOMIC_ACQUIRE) == 0) return 1;  // ours to initialise
+      InterlockedExchange(InProgress(guard), 0);
+      return 0;
+    }
+    SwitchToThread();
+  }
+}
+
+extern "C" void __cxa_guard_release(long long* guard) {
+  __atomic_store_n(InitialisedFlag(guard), 1, __ATOMIC_RELEASE);
+  InterlockedExchange(InProgress(guard), 0);
+}
+
+extern "C" void __cxa_guard_abort(long long* guard) { InterlockedExchange(InProgress(guard), 0); }
+
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { Die(); }
 }  // namespace __gnu_cxx

@@ -24,6 +24,13 @@ TEST(LeanRuntime, OrdinaryUseWorks) {
   EXPECT_EQ(result.out, "distinct text 12345 xxx!!!!\r\n");
 }
 
+TEST(LeanRuntime, FunctionLocalStaticsAreConstructedOnceAcrossThreads) {
+  const ProcessResult result = RunProcess(ProbeCommand("statics"));
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(result.exit_code, 0u);
+  EXPECT_EQ(result.out, "constructed 1, unfinished 0\r\n");
+}
+
 TEST(LeanRuntime, FailuresEndTheProcessWithExitCodeOne) {
   const char* const operations[] = {"exhaust", "exhaust-array", "string-length", "wide-at",
                                     "vector-length"};

@@ -8,9 +8,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <atomic>
 #include <new>
 #include <string>
 #include <vector>
+
+#include <windows.h>
 
 namespace {
 
@@ -36,11 +39,46 @@ int Allocate() {
   return 0;
 }
 
+// A function-local static with a slow constructor, first used by many
+// threads at once: it is constructed once, and no thread sees it unfinished.
+struct Slow {
+  Slow() {
+    constructions.fetch_add(1);
+    Sleep(50);
+    value = 42;
+  }
+  static std::atomic<int> constructions;
+  int value = 0;
+};
+std::atomic<int> Slow::constructions{0};
+
+const Slow& SharedSlow() {
+  static const Slow slow;
+  return slow;
+}
+
+std::atomic<int> g_unfinished{0};
+
+DWORD WINAPI UseShared(void*) {
+  if (SharedSlow().value != 42) g_unfinished.fetch_add(1);
+  return 0;
+}
+
+int ConcurrentStatics() {
+  HANDLE threads[8];
+  for (HANDLE& thread : threads) thread = CreateThread(nullptr, 0, UseShared, nullptr, 0, nullptr);
+  WaitForMultipleObjects(8, threads, TRUE, INFINITE);
+  for (HANDLE thread : threads) CloseHandle(thread);
+  printf("constructed %d, unfinished %d\n", Slow::constructions.load(), g_unfinished.load());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string operation = argc > 1 ? argv[1] : "";
   if (operation == "allocate") return Allocate();
+  if (operation == "statics") return ConcurrentStatics();
   if (operation == "exhaust") {
     volatile char* block = static_cast<char*>(::operator new(SIZE_MAX / 2));
     block[0] = 1;
