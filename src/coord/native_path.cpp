@@ -1,6 +1,7 @@
 #include "coord/native_path.h"
 
 #include "core/path_text.h"
+#include "core/text_list.h"
 
 namespace vexlo {
 
@@ -9,13 +10,7 @@ std::string ComposeNativeLibraryPath(const std::string& directories,
                                      const std::string& old_path,
                                      void (*collapse)(std::string& path)) {
   std::string value;
-  size_t start = 0;
-  while (start <= directories.size()) {
-    size_t end = directories.find(';', start);
-    if (end == std::string::npos) end = directories.size();
-    std::string piece = directories.substr(start, end - start);
-    start = end + 1;
-    if (piece.empty()) continue;
+  for (std::string piece : SplitList(directories, ';')) {
     if (IsRelativePath(piece)) piece = executable_directory + piece;
     collapse(piece);
     if (!value.empty()) value += ';';

@@ -5,6 +5,7 @@
 #include "core/config.h"
 #include "core/log_win.h"
 #include "core/registry_win.h"
+#include "core/text_list.h"
 #include "jvm/java_check_win.h"
 #include "jvm/java_version.h"
 #include "jvm/registry_keys.h"

@@ -17,9 +17,6 @@ struct SearchEntry {
 // first character of an entry is its letter, the rest (maybe empty) its text.
 std::vector<SearchEntry> SplitSearchSequence(const std::string& sequence);
 
-// The non-empty parts of a separated list, in order.
-std::vector<std::string> SplitList(const std::string& text, char separator);
-
 // Whether the second, relative pass tries this entry: B always; A and R only
 // when the text is not absolute here, that is unless it is longer than one
 // character and has a colon second (so "C:x" counts as absolute) or starts

@@ -1,18 +1,14 @@
 #include "service/service_text.h"
 
+#include "core/text_list.h"
+
 namespace vexlo {
 
 std::string DependencyList(const std::string& comma_separated) {
   std::string list;
-  size_t start = 0;
-  while (start <= comma_separated.size()) {
-    size_t comma = comma_separated.find(',', start);
-    if (comma == std::string::npos) comma = comma_separated.size();
-    if (comma > start) {
-      list.append(comma_separated, start, comma - start);
-      list.push_back('\0');
-    }
-    start = comma + 1;
+  for (const std::string& piece : SplitList(comma_separated, ',')) {
+    list += piece;
+    list.push_back('\0');
   }
   if (!list.empty()) list.push_back('\0');
   return list;

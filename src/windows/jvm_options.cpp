@@ -1,6 +1,7 @@
 #include "windows/jvm_options.h"
 
 #include "core/args.h"
+#include "core/text_list.h"
 
 namespace vexlo {
 namespace {
@@ -13,18 +14,6 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 std::string Property(const char* name, const std::string& value) {
   return std::string("-D") + name + "=" + value;
-}
-
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-  std::vector<std::string> pieces;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(separator, start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) pieces.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return pieces;
 }
 
 // Record 123: split like a command line; "-include-options" and the token
@@ -70,7 +59,7 @@ void ReadDefaultOptionsFile(OptionAssembly* assembly, const OptionSystem& system
 // Archive and directory entries: each ";"-part made absolute. They are added
 // even when missing; found only when every part exists.
 bool AddPathEntry(const std::string& text, std::string* class_path, const OptionSystem& system) {
-  const std::vector<std::string> parts = SplitAt(text, ';');
+  const std::vector<std::string> parts = SplitList(text, ';');
   bool found = !parts.empty();
   for (const std::string& part : parts) {
     const std::string absolute = system.make_absolute(system.context, part, nullptr);
@@ -98,7 +87,7 @@ bool AddVariableEntry(const std::string& name, std::string* class_path, const Op
 bool AddConfiguredEntries(const std::string& entries, std::string* class_path, const OptionSystem& system,
                           ClassPathFailure* failure) {
   system.log("classpath entry %s", entries.c_str());
-  for (const std::string& entry : SplitAt(entries, ';')) {
+  for (const std::string& entry : SplitList(entries, ';')) {
     const char type = entry[0];
     const bool required = entry.size() > 1 && entry[1] == '1';
     std::string text = entry.size() > 2 ? entry.substr(2) : std::string();

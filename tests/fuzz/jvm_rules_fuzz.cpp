@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_list.h"
 #include "jvm/java_version.h"
 #include "jvm/packed_jre.h"
 #include "jvm/registry_keys.h"

@@ -25,12 +25,6 @@ TEST(SplitSearchSequence, LettersAndTexts) {
   EXPECT_TRUE(SplitSearchSequence(";;;").empty());
 }
 
-TEST(SplitList, NonEmptyPartsInOrder) {
-  EXPECT_EQ(SplitList("c:\\a;;c:\\b;", ';'), (std::vector<std::string>{"c:\\a", "c:\\b"}));
-  EXPECT_EQ(SplitList(";x", ';'), (std::vector<std::string>{"x"}));
-  EXPECT_TRUE(SplitList("", ';').empty());
-}
-
 TEST(RetriedInRelativePass, AbsoluteDirectoryEntriesAreSkippedExceptB) {
   const struct {
     char letter;
