@@ -16,6 +16,9 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml="
 unset DISPLAY
 case "$action" in
 up)
+  # A server left running by an interrupted run would make "wineserver -w"
+  # below wait for ever: start from no server at all.
+  wineserver -k 2>/dev/null || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
   fi
@@ -31,6 +34,10 @@ up)
   # Its output must not be a pipe: the server would hold it open for ever.
   wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >/dev/null 2>&1   # starts services.exe now
+  # Again, on the server that runs services.exe: should the one above have
+  # been a server still on its way out, a server that is not persistent ends
+  # with the first gap between test processes and leaves the rest hanging.
+  wineserver -p </dev/null >/dev/null 2>&1
   if command -v Xvfb >/dev/null 2>&1; then
     if [ -f "$WINEPREFIX.xvfb.pid" ]; then kill "$(cat "$WINEPREFIX.xvfb.pid")" 2>/dev/null || true; fi
     # -displayfd picks a free display number and reports it once the server is up.
