@@ -35,15 +35,17 @@ TEST(ChildCommandLine, QuotesElementsTheSplittingWouldChange) {
 TEST(ChildCommandLine, EveryPassableElementSurvivesTheChildsSplitting) {
   const std::vector<WideString> names = Ws({"Bob'sSvc", "say \"hi\"", "plain", "two  spaces", "tab\there"});
   const std::vector<WideString> parameters = Ws({"it's", "", "x=\"1 2\"", "-Dp='q'", "\\\\server\\share"});
-  for (const WideString& name : names) {
-    WideString line;
-    ASSERT_TRUE(BuildChildCommandLine(W("C:\\Bob's apps\\svc.exe"), name, Ws({"own arg"}), parameters, &line));
-    std::vector<WideString> split;
-    SplitArguments(line, &split);
-    std::vector<WideString> expected = {W("C:\\Bob's apps\\svc.exe"), name, W("own arg")};
-    expected.insert(expected.end(), parameters.begin(), parameters.end());
-    expected.push_back(W("__tvl_restart"));
-    EXPECT_EQ(split, expected);
+  for (const WideString& executable : Ws({"C:\\Bob's apps\\svc.exe", "C:\\Bob's\\svc.exe"})) {
+    for (const WideString& name : names) {
+      WideString line;
+      ASSERT_TRUE(BuildChildCommandLine(executable, name, Ws({"own arg"}), parameters, &line));
+      std::vector<WideString> split;
+      SplitArguments(line, &split);
+      std::vector<WideString> expected = {executable, name, W("own arg")};
+      expected.insert(expected.end(), parameters.begin(), parameters.end());
+      expected.push_back(W("__tvl_restart"));
+      EXPECT_EQ(split, expected);
+    }
   }
 }
 
