@@ -41,9 +41,10 @@ TEST_F(InstanceWindowTest, SecondInstanceRestoresTheFirstOnesWindow) {
   Normalised(exe);
   Holder* first = Hold(exe, "instance-window");
   ASSERT_TRUE(first);
-  // The window shows up on the display a moment after the holder is ready.
+  // The window shows up on the display a moment after the holder is ready;
+  // with the whole suite running in parallel that moment once took over 10 s.
   HWND window = nullptr;
-  for (int waited = 0; waited < 200 && window == nullptr; ++waited) {
+  for (int waited = 0; waited < 600 && window == nullptr; ++waited) {
     window = VisibleWindowOf(first->id);
     if (window == nullptr) Sleep(50);
   }
