@@ -180,13 +180,13 @@ class Compiler {
     } else {
       // A key written in the wrong table, or a table key at the top.
       std::vector<std::string> paths;
-      for (const auto& spec : AllKeys()) {
-        if (std::string(spec.table).find('<') == std::string::npos) paths.push_back(spec.name);
+      for (const auto& known : AllKeys()) {
+        if (std::string(known.table).find('<') == std::string::npos) paths.push_back(known.name);
       }
       const std::string elsewhere = NearestName(name, paths);
-      for (const auto& spec : AllKeys()) {
-        if (!elsewhere.empty() && elsewhere == spec.name) {
-          suggestion = KeyPath(spec) + " (in [" + spec.table + "])";
+      for (const auto& known : AllKeys()) {
+        if (!elsewhere.empty() && elsewhere == known.name) {
+          suggestion = KeyPath(known) + " (in [" + known.table + "])";
           break;
         }
       }
@@ -831,9 +831,9 @@ class Compiler {
       for (const auto& message : Messages()) {
         if (message.id == text.first) owner = std::string("messages.") + message.name;
       }
-      for (const auto& spec : AllKeys()) {
-        if (owner.empty() && std::find(spec.records.begin(), spec.records.end(), text.first) != spec.records.end()) {
-          owner = KeyPath(spec);
+      for (const auto& key : AllKeys()) {
+        if (owner.empty() && std::find(key.records.begin(), key.records.end(), text.first) != key.records.end()) {
+          owner = KeyPath(key);
         }
       }
       produced[text.first] = owner;

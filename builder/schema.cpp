@@ -61,10 +61,10 @@ const MessageSpec* FindMessage(const std::string& name) {
   return nullptr;
 }
 
-const std::vector<KeySpec>& AllKeys() {
+const std::vector<ConfigKey>& AllKeys() {
   using namespace record;
-  static const std::vector<KeySpec> kKeys = [] {
-    std::vector<KeySpec> keys = {
+  static const std::vector<ConfigKey> kKeys = [] {
+    std::vector<ConfigKey> keys = {
         {"service", "name", {kServiceName}},
         {"service", "description", {kServiceDescription}},
         {"service", "start", {kLaunchMode}},
@@ -107,7 +107,7 @@ const std::vector<KeySpec>& AllKeys() {
   return kKeys;
 }
 
-std::string KeyPath(const KeySpec& key) { return std::string(key.table) + "." + key.name; }
+std::string KeyPath(const ConfigKey& key) { return std::string(key.table) + "." + key.name; }
 
 std::vector<std::string> KeyNamesOf(const std::string& table) {
   std::vector<std::string> names;

@@ -10,15 +10,15 @@
 namespace vexlo {
 namespace builder {
 
-struct KeySpec {
+struct ConfigKey {
   const char* table;  // "service", "files", "locales.<prefix>", "raw.text"
   const char* name;   // "name"; "<id>" where any record id is the key
   std::vector<int32_t> records;  // records the key writes (or decides)
 };
 
 // Every key, in the order the template and the printer use.
-const std::vector<KeySpec>& AllKeys();
-std::string KeyPath(const KeySpec& key);  // "service.name"
+const std::vector<ConfigKey>& AllKeys();
+std::string KeyPath(const ConfigKey& key);  // "service.name"
 
 // The names of the keys of one table (for unknown-key checks).
 std::vector<std::string> KeyNamesOf(const std::string& table);

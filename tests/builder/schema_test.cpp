@@ -14,7 +14,7 @@ namespace {
 
 TEST(Schema, EveryRecordTheLauncherReadsHasAKey) {
   for (int32_t id : record::kLauncherRecordIds) {
-    const bool named = std::any_of(AllKeys().begin(), AllKeys().end(), [id](const KeySpec& key) {
+    const bool named = std::any_of(AllKeys().begin(), AllKeys().end(), [id](const ConfigKey& key) {
       return std::find(key.records.begin(), key.records.end(), id) != key.records.end();
     });
     EXPECT_TRUE(named) << "record " << id << " has no configuration key";
