@@ -24,6 +24,7 @@
 #define TOML_UNREACHABLE __builtin_unreachable()
 #include <toml++/toml.h>
 
+#include "core/args.h"
 #include "core/record_ids.h"
 #include "payload/included_file_name.h"
 #include "schema.h"
@@ -377,20 +378,15 @@ class Compiler {
   bool ArgumentEntry(const toml::node& element, const std::string& key, std::string* entry) {
     std::string value;
     if (!AnsiOf(element, key, kTextLimit, &value)) return false;
-    const bool has_double = value.find('"') != std::string::npos;
-    const bool has_single = value.find('\'') != std::string::npos;
-    if (has_double && has_single) {
+    entry->clear();
+    if (!AppendQuotedArgument(value, entry)) {
       Error(element, key,
             "holds both quote characters; the launcher splits arguments without an escape "
             "character, so it cannot receive this one");
       return false;
     }
-    const bool quote = value.empty() || has_double || has_single || value.find(' ') != std::string::npos;
-    const char mark = has_double ? '\'' : '"';
-    *entry = quote ? mark + value + mark : value;
     return true;
   }
-
 
   void SetText(int32_t id, const std::string& value) { plan_.texts[id] = value; }
   void SetFlag(int32_t id, bool value) { plan_.texts[id] = value ? "1" : "0"; }

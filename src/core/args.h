@@ -53,6 +53,33 @@ void SplitArguments(const std::basic_string<Char>& text, std::vector<std::basic_
   }
 }
 
+// Appends `element` to *line, after a space unless *line is empty, in the
+// form SplitArguments gives back unchanged: as it is, or quoted when it is
+// empty or holds a space or a quote character (in single quotes when it holds
+// a double quote, else in double quotes). False, with nothing appended, for an
+// element with both quote characters: without an escape no form passes it.
+template <typename Char>
+bool AppendQuotedArgument(const std::basic_string<Char>& element, std::basic_string<Char>* line) {
+  using String = std::basic_string<Char>;
+  const Char kSpace = static_cast<Char>(' ');
+  const Char kDouble = static_cast<Char>('"');
+  const Char kSingle = static_cast<Char>('\'');
+  const bool has_double = element.find(kDouble) != String::npos;
+  const bool has_single = element.find(kSingle) != String::npos;
+  if (has_double && has_single) return false;
+  if (!line->empty()) line->push_back(kSpace);
+  if (!element.empty() && !has_double && !has_single && element.find(kSpace) == String::npos) {
+    line->append(element);
+    return true;
+  }
+  // Inside a quoted part the other quote character is ordinary.
+  const Char quote = has_double ? kSingle : kDouble;
+  line->push_back(quote);
+  line->append(element);
+  line->push_back(quote);
+  return true;
+}
+
 // The command line without the program name and the blanks after it. The
 // program name ends at the first character of code 32 or lower outside double
 // quotes (each double quote toggles); characters 1 to 32 after it are skipped.

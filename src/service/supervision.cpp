@@ -1,51 +1,24 @@
 #include "service/supervision.h"
 
+#include "core/args.h"
+
 namespace vexlo {
-namespace {
-
-constexpr WideChar kSpace = static_cast<WideChar>(' ');
-constexpr WideChar kDoubleQuote = static_cast<WideChar>('"');
-constexpr WideChar kSingleQuote = static_cast<WideChar>('\'');
-
-// The executable's own path goes first without a leading space; it cannot
-// hold a double quote, so double quotes always pass it.
-WideString QuotedExecutable(const WideString& path) {
-  if (path.find(kSpace) == WideString::npos && path.find(kSingleQuote) == WideString::npos) return path;
-  return kDoubleQuote + path + kDoubleQuote;
-}
-
-}  // namespace
-
-bool AppendChildArgument(const WideString& element, WideString* command_line) {
-  const bool has_double = element.find(kDoubleQuote) != WideString::npos;
-  const bool has_single = element.find(kSingleQuote) != WideString::npos;
-  if (has_double && has_single) return false;
-  command_line->push_back(kSpace);
-  const bool needs_quotes = element.empty() || has_double || has_single ||
-                            element.find(kSpace) != WideString::npos;
-  if (!needs_quotes) {
-    command_line->append(element);
-    return true;
-  }
-  // Inside a quoted part the other quote character is ordinary.
-  const WideChar quote = has_double ? kSingleQuote : kDoubleQuote;
-  command_line->push_back(quote);
-  command_line->append(element);
-  command_line->push_back(quote);
-  return true;
-}
 
 bool BuildChildCommandLine(const WideString& executable_path, const WideString& service_name,
                            const std::vector<WideString>& own_arguments,
                            const std::vector<WideString>& start_parameters, WideString* command_line) {
-  if (executable_path.find(kDoubleQuote) != WideString::npos) return false;
-  WideString line = QuotedExecutable(executable_path);
-  if (!AppendChildArgument(service_name, &line)) return false;
+  // Element 0 is read by the system's own rules, where only double quotes
+  // group; a path never holds one.
+  WideString line;
+  if (executable_path.find(static_cast<WideChar>('"')) != WideString::npos ||
+      !AppendQuotedArgument(executable_path, &line) || !AppendQuotedArgument(service_name, &line)) {
+    return false;
+  }
   for (const WideString& argument : own_arguments) {
-    if (!AppendChildArgument(argument, &line)) return false;
+    if (!AppendQuotedArgument(argument, &line)) return false;
   }
   for (const WideString& parameter : start_parameters) {
-    if (!AppendChildArgument(parameter, &line)) return false;
+    if (!AppendQuotedArgument(parameter, &line)) return false;
   }
   line += VEXLO_WIDE(" __tvl_restart");
   if (line.size() > kMaxChildCommandLine) return false;

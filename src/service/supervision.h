@@ -13,16 +13,10 @@ namespace vexlo {
 // terminator.
 constexpr size_t kMaxChildCommandLine = 32766;
 
-// Appends " " and the element, quoted when the child's argument splitting
-// would otherwise change it: an element with a space or a quote character is
-// put in double quotes, or in single quotes when it holds a double quote, and
-// an empty one becomes "" so it is not lost. False (nothing appended) for an
-// element with both quote characters: no quoting passes it through unchanged.
-bool AppendChildArgument(const WideString& element, WideString* command_line);
-
 // The child's command line: the executable's own path, the service name, the
 // service process's further arguments, the start parameters and the restart
-// marker. False when an element cannot be passed or the line would exceed
+// marker, each quoted so the child's splitting gives it back unchanged. False
+// when an element holds both quote characters or the line would exceed
 // kMaxChildCommandLine.
 bool BuildChildCommandLine(const WideString& executable_path, const WideString& service_name,
                            const std::vector<WideString>& own_arguments,
