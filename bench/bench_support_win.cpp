@@ -18,6 +18,11 @@ double NowMs() {
   return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
 double MedianMs(int runs, const std::function<void()>& work) {
   std::vector<double> times;
   for (int run = 0; run < runs; ++run) {
@@ -25,8 +30,7 @@ double MedianMs(int runs, const std::function<void()>& work) {
     work();
     times.push_back(NowMs() - start);
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return Median(times);
 }
 
 bool RunToEnd(const std::string& program, const std::string& arguments) {
@@ -38,6 +42,13 @@ bool RunToEnd(const std::string& program, const std::string& arguments) {
 double BareStartMs(const std::string& bare_program, int runs) {
   RunToEnd(bare_program, "");  // the first start pays for loading the image
   return MedianMs(runs, [&] { RunToEnd(bare_program, ""); });
+}
+
+void CopyOrDie(const std::string& from, const std::string& to) {
+  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+    fprintf(stderr, "cannot copy %s to %s\n", from.c_str(), to.c_str());
+    ExitProcess(1);
+  }
 }
 
 void PrintFigure(const char* label, double ms, double bare_ms, const std::string& note) {

@@ -14,12 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_support_win.h"
 #include "core/block_writer.h"
 #include "core/win.h"
 #include "support/process_win.h"
 
 using namespace vexlo;
 using namespace vexlo::testing_support;
+using vexlo::bench::CopyOrDie;
+using vexlo::bench::Median;
 
 namespace {
 
@@ -67,23 +70,11 @@ bool Measure(const std::wstring& command, const ProcessOptions& options, const s
   return true;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 // The fastest runs are the ones other processes on the machine disturbed
 // least: the tenth percentile compares the programs' own costs.
 double Fastest(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 10];
-}
-
-void CopyOrDie(const char* from, const std::string& to) {
-  if (!CopyFileA(from, to.c_str(), FALSE)) {
-    fprintf(stderr, "cannot copy %s to %s\n", from, to.c_str());
-    ExitProcess(1);
-  }
 }
 
 }  // namespace

@@ -46,11 +46,6 @@ void ClearCache(const std::vector<std::string>& java_executables) {
   }
 }
 
-double Median(std::vector<double> times) {
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,9 +105,9 @@ int main(int argc, char** argv) {
 
   printf("JVM search, %d runtimes in the located-JVM list (median of %d)\n", kRuntimes, kRepeats);
   bench::PrintFigure("bare process start", bare_ms, bare_ms);
-  bench::PrintFigure("search, cold version cache", Median(cold), bare_ms,
+  bench::PrintFigure("search, cold version cache", bench::Median(cold), bare_ms,
                      "(" + std::to_string(cold_runs) + " version runs)");
-  bench::PrintFigure("search, warm version cache", Median(warm), bare_ms,
+  bench::PrintFigure("search, warm version cache", bench::Median(warm), bare_ms,
                      "(" + std::to_string(warm_runs) + " version runs)");
   printf("version runs in a second launch with a warm cache: %d (goal: 0)\n", warm_runs);
 

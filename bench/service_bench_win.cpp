@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support_win.h"
 #include "core/block_writer.h"
 #include "core/handle_win.h"
 #include "core/record_ids.h"
@@ -25,22 +26,13 @@
 
 using namespace vexlo;
 using namespace vexlo::testing_support;
+using vexlo::bench::CopyOrDie;
+using vexlo::bench::Median;
+using vexlo::bench::NowMs;
 
 namespace {
 
 constexpr int kRounds = 15;
-
-double NowMs() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
 
 DWORD State(SC_HANDLE service, DWORD* process_id = nullptr) {
   SERVICE_STATUS_PROCESS status = {};
@@ -150,13 +142,6 @@ double Throughput(LPTHREAD_START_ROUTINE reader, size_t bytes) {
   WaitForSingleObject(writing.get(), INFINITE);
   WaitForSingleObject(reading.get(), INFINITE);
   return static_cast<double>(bytes) / (1024.0 * 1024.0) / ((NowMs() - started) / 1000.0);
-}
-
-void CopyOrDie(const std::string& from, const std::string& to) {
-  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
-    fprintf(stderr, "cannot copy %s to %s\n", from.c_str(), to.c_str());
-    ExitProcess(1);
-  }
 }
 
 }  // namespace
