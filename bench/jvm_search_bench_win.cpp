@@ -22,11 +22,6 @@ namespace {
 constexpr int kRuntimes = 20;
 constexpr int kRepeats = 5;
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 std::string SlashKey(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
   return std::string(kLocatedJvmsKey) + "\\" + path;

@@ -137,7 +137,7 @@ TEST_F(SearchJvmTest, EmptySequenceStillTriesTheOtherSteps) {
                             {{160, "Dirs"}});
   EXPECT_EQ(found.at("source"), "0");
   std::vector<std::string> steps;
-  for (const std::string& line : LastLog()) {
+  for (const std::string& line : NewestLog()) {
     for (const char* step : {"Searching for a JVM", "Has preferred location", "Has installer location",
                              "found installations", "Search sequence finished", "Testing"}) {
       if (line.rfind(step, 0) == 0) steps.push_back(step);

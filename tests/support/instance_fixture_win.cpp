@@ -6,11 +6,6 @@ namespace vexlo {
 namespace testing_support {
 namespace {
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 bool KeyIsEmpty(const char* path) {
   UniqueKey key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
@@ -110,11 +105,6 @@ void InstanceTest::ReplaceWithLauncher(const std::string& path, const BlockConte
 
 ProcessResult InstanceTest::RunChild(const std::string& executable) {
   return Run(executable, "svc __tvl_restart", {L"VEXLO_LOG=yes"});
-}
-
-std::vector<std::string> InstanceTest::NewestLog() {
-  const std::vector<std::string> logs = LogFiles();
-  return logs.empty() ? std::vector<std::string>() : SplitLines(ReadWholeFile(tmp_ + "\\" + logs.back()));
 }
 
 }  // namespace testing_support

@@ -47,8 +47,6 @@ class InstanceTest : public LauncherTest {
                            const std::vector<IncludedFile>& files = {});
 
   ProcessResult RunChild(const std::string& executable);
-  // Lines of the most recent launcher log.
-  std::vector<std::string> NewestLog();
 
  private:
   std::vector<Holder> holders_;

@@ -33,11 +33,6 @@ std::string TreeToRemove(HKEY root, const std::string& path) {
 std::string JavaDoublePath() { return TestEnvironment("VEXLO_JAVA_DOUBLE"); }
 std::string Unpack200DoublePath() { return TestEnvironment("VEXLO_UNPACK200_DOUBLE"); }
 
-std::string JvmTest::Lower(std::string path) {
-  for (char& c : path) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return path;
-}
-
 FILETIME JvmTest::LastWriteTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   EXPECT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) << path;
@@ -119,15 +114,9 @@ std::map<std::string, std::string> JvmTest::Fields(const ProcessResult& result) 
   return fields;
 }
 
-std::vector<std::string> JvmTest::LastLog() const {
-  const std::vector<std::string> logs = LogFiles();
-  if (logs.empty()) return {};
-  return SplitLines(ReadWholeFile(tmp_ + "\\" + logs.back()));
-}
-
 std::vector<std::string> JvmTest::LastLogLines(const std::string& prefix) const {
   std::vector<std::string> lines;
-  for (const std::string& line : LastLog()) {
+  for (const std::string& line : NewestLog()) {
     if (line.rfind(prefix, 0) == 0) lines.push_back(line);
   }
   return lines;

@@ -42,8 +42,7 @@ class JvmTest : public LauncherTest {
                          std::vector<std::wstring> environment = {});
   // The probe's key=value lines.
   static std::map<std::string, std::string> Fields(const ProcessResult& result);
-  // Lines of the newest launcher log, and those that start with `prefix`.
-  std::vector<std::string> LastLog() const;
+  // Lines of the newest launcher log that start with `prefix`.
   std::vector<std::string> LastLogLines(const std::string& prefix) const;
 
   // Sets a string value (REG_SZ unless told), creating the key. The key's
@@ -57,8 +56,6 @@ class JvmTest : public LauncherTest {
   void SeedCache(const std::string& resolved_path, const FILETIME& last_write, const std::string& version);
   bool ReadCache(const std::string& resolved_path, std::string* version, FILETIME* last_write) const;
 
-  // A path as checkJavaExe leaves it: full and lower-cased.
-  static std::string Lower(std::string path);
   static FILETIME LastWriteTime(const std::string& path);
 
  private:

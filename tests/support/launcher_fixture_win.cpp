@@ -129,6 +129,11 @@ std::vector<std::string> LauncherTest::LogFiles() const {
   return logs;
 }
 
+std::vector<std::string> LauncherTest::NewestLog() const {
+  const std::vector<std::string> logs = LogFiles();
+  return logs.empty() ? std::vector<std::string>() : SplitLines(ReadWholeFile(tmp_ + "\\" + logs.back()));
+}
+
 std::vector<std::string> LauncherTest::TempDirectories() const {
   std::vector<std::string> found;
   for (const std::string& name : ListDirectory(tmp_)) {

@@ -41,6 +41,8 @@ class LauncherTest : public ::testing::Test {
 
   // tvl_nlog_* files in the tmp directory, sorted by their number.
   std::vector<std::string> LogFiles() const;
+  // The lines of the newest of them; none when there is no log.
+  std::vector<std::string> NewestLog() const;
   // Launcher temporary directories (<temp file>_dir<seconds>) left in tmp.
   std::vector<std::string> TempDirectories() const;
 

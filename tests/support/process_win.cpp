@@ -1,5 +1,6 @@
 #include "support/process_win.h"
 
+#include <cctype>
 #include <cwchar>
 #include <map>
 
@@ -116,6 +117,11 @@ ProcessResult RunProcess(const std::wstring& command_line, const ProcessOptions&
   result.out = ReadBack(out_path);
   result.err = ReadBack(err_path);
   return result;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -39,6 +39,8 @@ bool StartProcess(const std::wstring& command_line, const ProcessOptions& option
 
 std::wstring Widen(const std::string& text);   // ANSI code page
 std::string Narrow(const std::wstring& text);  // ANSI code page
+// ASCII letters lower-cased, as paths are compared here.
+std::string Lower(std::string text);
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 std::vector<std::string> ListDirectory(const std::string& directory);  // names, no . or ..

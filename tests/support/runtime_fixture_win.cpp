@@ -30,11 +30,6 @@ BlockContents JvmContents() {
 std::string JvmDoublePath() { return TestEnvironment("VEXLO_JVM_DOUBLE"); }
 std::string JvmWithoutEntryPath() { return TestEnvironment("VEXLO_JVM_WITHOUT_ENTRY"); }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 bool Contains(const std::vector<std::string>& lines, const std::string& line) { return Count(lines, line) > 0; }
 
 size_t Count(const std::vector<std::string>& lines, const std::string& line) {
@@ -122,12 +117,8 @@ ProcessResult RuntimeTest::RunChild(const std::string& exe, const std::string& a
 }
 
 std::vector<std::string> RuntimeTest::LastLog() const {
-  const std::vector<std::string> logs = LogFiles();
-  if (logs.empty()) {
-    ADD_FAILURE() << "no launcher log in " << tmp_;
-    return {};
-  }
-  return SplitLines(ReadWholeFile(tmp_ + "\\" + logs.back()));
+  if (LogFiles().empty()) ADD_FAILURE() << "no launcher log in " << tmp_;
+  return NewestLog();
 }
 
 }  // namespace testing_support

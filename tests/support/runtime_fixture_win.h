@@ -49,7 +49,6 @@ class RuntimeTest : public LauncherTest {
   std::vector<std::string> LastLog() const;
 };
 
-std::string Lower(std::string text);
 bool Contains(const std::vector<std::string>& lines, const std::string& line);
 size_t Count(const std::vector<std::string>& lines, const std::string& line);
 // How often a text occurs in another.
