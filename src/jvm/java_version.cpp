@@ -16,18 +16,14 @@ size_t LeadingDigits(const std::string& text) {
   return count;
 }
 
-// The repair: decides only when both texts start with digit runs of
-// different lengths.
-int LeadingNumberOrder(const std::string& a, const std::string& b) {
+// The first a_length bytes of a against the first b_length bytes of b, as
+// unsigned bytes, the shorter equal part the lower; before the bytes, the
+// repair: when both texts start with digit runs of different lengths, the
+// longer run is the greater.
+int CompareRepaired(const std::string& a, size_t a_length, const std::string& b, size_t b_length) {
   const size_t a_digits = LeadingDigits(a);
   const size_t b_digits = LeadingDigits(b);
-  if (a_digits == 0 || b_digits == 0 || a_digits == b_digits) return 0;
-  return a_digits < b_digits ? -1 : 1;
-}
-
-// The first a_length bytes of a against the first b_length bytes of b, as
-// unsigned bytes; the shorter equal part is the lower.
-int CompareBytes(const std::string& a, size_t a_length, const std::string& b, size_t b_length) {
+  if (a_digits != 0 && b_digits != 0 && a_digits != b_digits) return a_digits < b_digits ? -1 : 1;
   const size_t common = std::min(a_length, b_length);
   const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
   if (order != 0) return order;
@@ -37,10 +33,8 @@ int CompareBytes(const std::string& a, size_t a_length, const std::string& b, si
 
 // A registry name against a bound over the shorter of the two lengths.
 int CompareOverShorter(const std::string& name, const std::string& bound) {
-  const int leading = LeadingNumberOrder(name, bound);
-  if (leading != 0) return leading;
   const size_t length = std::min(name.size(), bound.size());
-  return CompareBytes(name, length, bound, length);
+  return CompareRepaired(name, length, bound, length);
 }
 
 }  // namespace
@@ -75,15 +69,11 @@ bool CachedVersionTrusted(const std::string& version) {
 }
 
 int CompareVersions(const std::string& a, const std::string& b) {
-  const int leading = LeadingNumberOrder(a, b);
-  if (leading != 0) return leading;
-  return CompareBytes(a, a.size(), b, b.size());
+  return CompareRepaired(a, a.size(), b, b.size());
 }
 
 int CompareVersionWithBound(const std::string& version, const std::string& bound) {
-  const int leading = LeadingNumberOrder(version, bound);
-  if (leading != 0) return leading;
-  return CompareBytes(version, std::min(version.size(), bound.size()), bound, bound.size());
+  return CompareRepaired(version, std::min(version.size(), bound.size()), bound, bound.size());
 }
 
 bool IsPreRelease(const std::string& version) {

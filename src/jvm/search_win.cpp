@@ -22,11 +22,12 @@ namespace {
 constexpr char kPreferredLocationFile[] = "\\.tavrelium\\pref_jre.cfg";
 constexpr char kInstallerLocationFile[] = "\\.tavrelium\\inst_jre.cfg";
 
-// Reads the start of a file up to and including its first line feed.
-std::string ReadFirstLine(const std::string& path, bool* opened) {
+// Reads the start of a file up to and including its first line feed; empty
+// when the file cannot be opened, which LocationFileLine refuses as it
+// refuses an empty file.
+std::string ReadFirstLine(const std::string& path) {
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  *opened = static_cast<bool>(file);
   std::string text;
   char buffer[4096];
   DWORD got = 0;
@@ -71,9 +72,7 @@ bool testSearchPath(std::string* java_executable, const std::string& minimum,
 
 bool readLocationFile(std::string* line, const char* file_name) {
   const std::string path = FullPath(ConfigText(record::kInstallationDirectory), true) + file_name;
-  bool opened = false;
-  const std::string start = ReadFirstLine(path, &opened);
-  return opened && LocationFileLine(start, line);
+  return LocationFileLine(ReadFirstLine(path), line);
 }
 
 JvmSource searchJvm(std::string* java_executable, std::string* location) {
