@@ -21,17 +21,10 @@ void CollapsePath(std::string& path) { CollapseNarrowBackslashes(path); }
 // goes through a counted string of at most 32767 characters, and Wine then
 // returns a longer value cut to its length modulo 32768.
 std::string InheritedPath() {
-  std::string path;
-  char* block = GetEnvironmentStringsA();
-  if (block == nullptr) return path;
-  for (const char* entry = block; *entry != '\0'; entry += strlen(entry) + 1) {
-    if (_strnicmp(entry, "PATH=", 5) == 0) {
-      path = entry + 5;
-      break;
-    }
+  for (const std::string& entry : EnvironmentEntries()) {
+    if (_strnicmp(entry.c_str(), "PATH=", 5) == 0) return entry.substr(5);
   }
-  FreeEnvironmentStringsA(block);
-  return path;
+  return std::string();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "coord/single_instance_win.h"
 
+#include <string.h>
+
 #include <string>
 
 #include "coord/instance_name.h"
@@ -9,6 +11,7 @@
 #include "core/handle_win.h"
 #include "core/log_win.h"
 #include "core/process_state.h"
+#include "core/registry_win.h"
 #include "core/user32_win.h"
 #include "windows/paths_win.h"
 
@@ -44,17 +47,13 @@ void StoreOwnProcessId(const std::string& value_name) {
 
 // 0 when the value is missing or is no 4-byte number.
 DWORD StoredProcessId(const std::string& value_name) {
-  UniqueKey key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kProcessIdsKey, 0, KEY_QUERY_VALUE, key.put()) !=
-      ERROR_SUCCESS) {
+  const UniqueKey key = OpenRegistryKey(HKEY_CURRENT_USER, kProcessIdsKey);
+  std::string bytes;
+  DWORD id = 0;
+  if (!key || !ReadRegistryBytes(key.get(), value_name.c_str(), &bytes) || bytes.size() != sizeof(id)) {
     return 0;
   }
-  DWORD id = 0, size = sizeof(id);
-  if (RegQueryValueExA(key.get(), value_name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&id),
-                       &size) != ERROR_SUCCESS ||
-      size != sizeof(id)) {
-    return 0;
-  }
+  memcpy(&id, bytes.data(), sizeof(id));
   return id;
 }
 

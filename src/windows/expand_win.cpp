@@ -1,7 +1,6 @@
 #include "windows/expand_win.h"
 
 #include <cstring>
-#include <vector>
 
 #include "core/config_win.h"
 #include "core/log_win.h"
@@ -17,6 +16,8 @@ std::string& JvmHomeStorage() {
   return home;
 }
 
+}  // namespace
+
 std::vector<std::string> EnvironmentEntries() {
   std::vector<std::string> entries;
   char* block = GetEnvironmentStringsA();
@@ -27,8 +28,6 @@ std::vector<std::string> EnvironmentEntries() {
   FreeEnvironmentStringsA(block);
   return entries;
 }
-
-}  // namespace
 
 void Expand(std::string& text) {
   FixedExpansionValues fixed;

@@ -31,7 +31,11 @@ JNIEnv* g_env = nullptr;
 
 bool IsTavrelium() { return ModeLetter() == 'i'; }
 
-std::string InstallationDirectory() { return FullPath(ConfigText(record::kInstallationDirectory), true); }
+// Worked out once: the class path and the first-run check both need it.
+const std::string& InstallationDirectory() {
+  static const std::string directory = FullPath(ConfigText(record::kInstallationDirectory), true);
+  return directory;
+}
 
 std::vector<std::string> GatherOwnOptions() {
   OwnOptionInputs inputs;

@@ -56,6 +56,24 @@ void ReadDefaultOptionsFile(OptionAssembly* assembly, const OptionSystem& system
   assembly->open_files.pop_back();
 }
 
+// Appends every file of the directory matching *<dotted extension>.
+void AppendMatchingFiles(std::string* class_path, const std::string& directory,
+                         const std::string& dotted_extension, const OptionSystem& system) {
+  for (const std::string& name :
+       system.list_files(system.context, directory + "\\*" + dotted_extension)) {
+    *class_path += system.make_absolute(system.context, directory + "\\" + name, nullptr) + ";";
+  }
+}
+
+// ScanDirectory for the jar files and then the zip files of one directory,
+// with one existence test rather than one per extension.
+bool ScanArchives(std::string* class_path, const std::string& directory, const OptionSystem& system) {
+  if (!system.exists(system.context, directory)) return false;
+  AppendMatchingFiles(class_path, directory, ".jar", system);
+  AppendMatchingFiles(class_path, directory, ".zip", system);
+  return true;
+}
+
 // Archive and directory entries: each ";"-part made absolute. They are added
 // even when missing; found only when every part exists.
 bool AddPathEntry(const std::string& text, std::string* class_path, const OptionSystem& system) {
@@ -103,12 +121,9 @@ bool AddConfiguredEntries(const std::string& entries, std::string* class_path, c
         found = AddVariableEntry(text, class_path, system);
         missing_message = 1008;
         break;
-      case 'S': {
-        const std::string directory = system.make_absolute(system.context, text, nullptr);
-        found = ScanDirectory(class_path, directory, "jar", system);
-        found = ScanDirectory(class_path, directory, "zip", system) && found;
+      case 'S':
+        found = ScanArchives(class_path, system.make_absolute(system.context, text, nullptr), system);
         break;
-      }
       default:
         // Not a kind the launcher knows: say so in the log and go on, since
         // the rest of the class path may well be enough.
@@ -128,11 +143,8 @@ bool BuildClassPath(const StartArgumentInputs& inputs, const ClassPathOverrides&
                     const OptionSystem& system, std::string* class_path, ClassPathFailure* failure) {
   if (overrides.prepend && !overrides.prepend->empty()) *class_path += *overrides.prepend + ";";
   if (!inputs.launcher_temp_dir.empty()) {
-    const std::string user = inputs.launcher_temp_dir + "\\user";
-    ScanDirectory(class_path, inputs.launcher_temp_dir, "jar", system);
-    ScanDirectory(class_path, inputs.launcher_temp_dir, "zip", system);
-    ScanDirectory(class_path, user, "jar", system);
-    ScanDirectory(class_path, user, "zip", system);
+    ScanArchives(class_path, inputs.launcher_temp_dir, system);
+    ScanArchives(class_path, inputs.launcher_temp_dir + "\\user", system);
   }
   if (inputs.tavrelium) {
     const std::string& directory = inputs.installation_directory;
@@ -176,10 +188,8 @@ std::vector<std::string> OwnOptions(const OwnOptionInputs& inputs) {
 bool ScanDirectory(std::string* class_path, const std::string& directory, const std::string& extension,
                    const OptionSystem& system) {
   if (!system.exists(system.context, directory)) return false;
-  const std::string dotted = extension.compare(0, 1, ".") == 0 ? extension : "." + extension;
-  for (const std::string& name : system.list_files(system.context, directory + "\\*" + dotted)) {
-    *class_path += system.make_absolute(system.context, directory + "\\" + name, nullptr) + ";";
-  }
+  AppendMatchingFiles(class_path, directory,
+                      extension.compare(0, 1, ".") == 0 ? extension : "." + extension, system);
   return true;
 }
 
