@@ -6,11 +6,6 @@
 
 namespace vexlo {
 
-// Longest value, in UTF-16 characters, that the system can store in an
-// environment variable. Windows refuses a longer one; Wine keeps only its
-// length modulo 32768. A process may still inherit a longer value.
-constexpr size_t kMaxEnvironmentValueLength = 32767;
-
 // `directories` (record 10004, already expanded) is cut at ";", empty pieces
 // are dropped; a relative piece gets `executable_directory` in front, then
 // `collapse` folds its backslash runs. The pieces, joined by ";", are

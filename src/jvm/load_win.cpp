@@ -1,10 +1,9 @@
 #include "jvm/load_win.h"
 
-#include <stdlib.h>
-
 #include "core/config.h"
 #include "core/errors_win.h"
 #include "core/log_win.h"
+#include "core/process_path_win.h"
 #include "core/text_win.h"
 #include "jvm/jvm_library.h"
 #include "jvm/search_win.h"
@@ -16,30 +15,15 @@ namespace {
 
 FARPROC g_create_java_vm = nullptr;
 
-// What PATH held, so that it can be put back exactly, unset included.
-struct SavedPath {
-  bool set = false;
-  std::string value;
-};
-
-SavedPath ReadPath() {
-  SavedPath saved;
-  saved.set = GetEnvironmentVariableA("PATH", nullptr, 0) != 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
-  saved.value = EnvironmentVariable("PATH");
-  return saved;
-}
-
-// Sets PATH in the process environment and in the C runtime's own copy, which
-// is what a JVM reading getenv sees. Null removes the variable from both.
+// Sets PATH for the JVM library's own dependencies; null removes it.
 void SetPath(const char* value) {
   const char* shown = value ? value : "";
-  if (SetEnvironmentVariableA("PATH", value)) {
+  DWORD error = 0;
+  if (SetProcessPath(value, &error)) {
     LogLine("Setting PATH %s", shown);
   } else {
-    LogLine("Setting PATH %s failed with error %d", shown, static_cast<int>(GetLastError()));
+    LogLine("Setting PATH %s failed with error %d", shown, static_cast<int>(error));
   }
-  const std::string assignment = std::string("PATH=") + shown;
-  _putenv(assignment.c_str());  // msvcrt copies the text
 }
 
 // The one message for a runtime that was found but cannot be used, chosen by
@@ -69,15 +53,17 @@ HMODULE tryJvmDll(const std::string& bin_directory, const std::string& vm_type) 
 
 HMODULE loadFromBinDirectory(const std::string& java_executable) {
   const std::string bin = BinDirectoryOf(java_executable);
-  const SavedPath old_path = ReadPath();
-  SetPath(PathWithBinDirectory(old_path.value, bin).c_str());
+  // What PATH held, so that it can be put back exactly, unset included.
+  bool old_path_set = false;
+  const std::string old_path = ProcessPath(&old_path_set);
+  SetPath(PathWithBinDirectory(old_path, bin).c_str());
 
   HMODULE library = nullptr;
   for (const std::string& vm_type : VmTypeTrials(ConfigText(record::kPreferredVmType))) {
     library = tryJvmDll(bin, vm_type);
     if (library != nullptr) return library;
   }
-  SetPath(old_path.set ? old_path.value.c_str() : nullptr);
+  SetPath(old_path_set ? old_path.c_str() : nullptr);
   return nullptr;
 }
 

@@ -1,9 +1,8 @@
 #include "windows/expand_win.h"
 
-#include <cstring>
-
 #include "core/config_win.h"
 #include "core/log_win.h"
+#include "core/process_path_win.h"
 #include "core/win.h"
 #include "payload/temp_dir_win.h"
 #include "windows/expand.h"
@@ -17,17 +16,6 @@ std::string& JvmHomeStorage() {
 }
 
 }  // namespace
-
-std::vector<std::string> EnvironmentEntries() {
-  std::vector<std::string> entries;
-  char* block = GetEnvironmentStringsA();
-  if (block == nullptr) return entries;
-  for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
-    entries.push_back(entry);
-  }
-  FreeEnvironmentStringsA(block);
-  return entries;
-}
 
 void Expand(std::string& text) {
   FixedExpansionValues fixed;

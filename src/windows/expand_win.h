@@ -5,10 +5,6 @@
 
 namespace vexlo {
 
-// The process environment block's "NAME=value" entries, in the block's order
-// and each whole: GetEnvironmentVariable cuts a value past 32767 characters.
-std::vector<std::string> EnvironmentEntries();
-
 // Expands the launcher's fixed tokens and ${NAME} environment variables in
 // place. Never fails; the text grows as needed.
 void Expand(std::string& text);

@@ -7,6 +7,7 @@
 #include "core/config_win.h"
 #include "core/errors_win.h"
 #include "core/log_win.h"
+#include "core/process_path_win.h"
 #include "core/process_state.h"
 #include "core/text_win.h"
 #include "jvm/load_win.h"
@@ -46,7 +47,7 @@ std::vector<std::string> GatherOwnOptions() {
   if (inputs.single_instance) inputs.process_comm_file = ProcessCommFileName(GetCurrentProcessId());
   inputs.temp_dir = LauncherTempDir();
   inputs.unextracted_position = static_cast<int32_t>(ExtractionEndPosition());
-  inputs.library_path = EnvironmentVariable("PATH");
+  inputs.library_path = ProcessPath();
   inputs.has_console_codepage = GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0;
   inputs.console_codepage = GetConsoleOutputCP();
   return OwnOptions(inputs);
