@@ -12,7 +12,7 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -Isrc -Itests)
-common=(src/core/args.cpp src/core/block_format.cpp src/core/text_list.cpp src/core/message_text.cpp src/core/path_text.cpp
+common=(src/core/args.cpp src/core/block_format.cpp src/core/text_list.cpp src/core/message_text.cpp src/core/name_digest.cpp src/core/path_text.cpp
         src/windows/expand.cpp src/coord/instance_name.cpp src/coord/locale_table.cpp
         src/coord/native_path.cpp src/payload/included_file_name.cpp src/payload/included_files.cpp
         src/jvm/java_version.cpp src/jvm/packed_jre.cpp src/jvm/registry_keys.cpp src/jvm/search_rules.cpp
