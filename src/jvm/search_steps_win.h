@@ -1,6 +1,6 @@
 // The single tests of the JVM search, each turning one kind of location into
 // a Java executable and judging it. searchJvm (search_win.h) runs them in
-// order; they are declared apart for the test drivers.
+// order and is all the rest of the launcher needs.
 #pragma once
 #include <string>
 

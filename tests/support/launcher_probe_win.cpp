@@ -22,7 +22,6 @@
 #include "jvm/java_check_win.h"
 #include "jvm/packed_jre_win.h"
 #include "jvm/registry_sources_win.h"
-#include "jvm/search_steps_win.h"
 #include "jvm/search_win.h"
 #include "payload/included_files_win.h"
 #include "payload/temp_dir_win.h"
