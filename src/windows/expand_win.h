@@ -1,7 +1,6 @@
 // Variable expansion with this process's values, and the JVM home.
 #pragma once
 #include <string>
-#include <vector>
 
 namespace vexlo {
 
