@@ -9,7 +9,7 @@
 // from the price of its imports.
 #include <jni.h>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;

@@ -1,6 +1,6 @@
 // The baseline of the service benchmark: a bare MinGW service that reports
 // running at once and stopped when asked, and does nothing else.
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace {
 

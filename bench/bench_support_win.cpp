@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/win.h"
 #include "support/process_win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace bench {

@@ -16,8 +16,8 @@
 
 #include "bench_support_win.h"
 #include "core/block_writer.h"
-#include "core/win.h"
 #include "support/process_win.h"
+#include "sys/win.h"
 
 using namespace vexlo;
 using namespace vexlo::testing_support;

@@ -10,9 +10,9 @@
 
 #include "bench_support_win.h"
 #include "core/block_writer.h"
-#include "core/win.h"
 #include "jvm/registry_keys.h"
 #include "support/process_win.h"
+#include "sys/win.h"
 
 using namespace vexlo;
 using namespace vexlo::testing_support;

@@ -16,9 +16,9 @@
 
 #include "bench_support_win.h"
 #include "core/block_writer.h"
-#include "core/handle_win.h"
 #include "core/record_ids.h"
-#include "core/win.h"
+#include "sys/handle_win.h"
+#include "sys/win.h"
 #define PSAPI_VERSION 2
 #include <psapi.h>
 #include "service/service_main_win.h"

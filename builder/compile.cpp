@@ -25,8 +25,8 @@
 #include <toml++/toml.h>
 
 #include "core/args.h"
+#include "core/included_file_name.h"
 #include "core/record_ids.h"
-#include "payload/included_file_name.h"
 #include "schema.h"
 #include "text_encoding.h"
 

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include "core/win.h"
+#include "sys/win.h"
 #endif
 
 namespace vexlo {

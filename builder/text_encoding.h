@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/wide.h"
+#include "sys/wide.h"
 
 namespace vexlo {
 namespace builder {

@@ -7,7 +7,7 @@
 # assignment and const char* constructor in most objects); private copies
 # cannot be merged by the linker. Without it the stub is about 5 KB smaller.
 # Function-local statics keep their thread-safe initialisation, through the
-# guard functions of src/core/lean_runtime_win.cpp: the service process has
+# guard functions of src/sys/lean_runtime_win.cpp: the service process has
 # three threads. -Werror=format: log formats are checked against msvcrt's
 # conventions.
 # vexlo_launcher_flags([KEEP_SYMBOLS] <target>...): KEEP_SYMBOLS leaves

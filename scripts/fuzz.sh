@@ -12,11 +12,12 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -Isrc -Itests)
-common=(src/core/args.cpp src/core/block_format.cpp src/core/text_list.cpp src/core/message_text.cpp src/core/name_digest.cpp src/core/path_text.cpp
-        src/windows/expand.cpp src/coord/instance_name.cpp src/coord/locale_table.cpp
-        src/coord/native_path.cpp src/payload/included_file_name.cpp src/payload/included_files.cpp
+common=(src/sys/name_digest.cpp src/sys/path_text.cpp src/sys/text_list.cpp
+        src/core/args.cpp src/core/block_format.cpp src/core/expand.cpp src/core/included_file_name.cpp
+        src/core/message_text.cpp src/payload/included_files.cpp
         src/jvm/java_version.cpp src/jvm/packed_jre.cpp src/jvm/registry_keys.cpp src/jvm/search_rules.cpp
-        src/windows/jvm_options.cpp src/windows/option_lines.cpp)
+        src/coord/instance_name.cpp src/coord/locale_table.cpp src/coord/native_path.cpp
+        src/launch/jvm_options.cpp src/launch/option_lines.cpp)
 # vexlo-build's readers: configuration files and executables to inspect.
 builder=(-Ibuilder -DTOML_HEADER_ONLY=1 -DTOML_EXCEPTIONS=0 -DTOML_ENABLE_FORMATTERS=0
          builder/compile.cpp builder/inspect.cpp builder/schema.cpp builder/text_encoding.cpp

@@ -1,6 +1,6 @@
 #include "coord/instance_name.h"
 
-#include "core/name_digest.h"
+#include "sys/name_digest.h"
 
 namespace vexlo {
 

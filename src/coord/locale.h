@@ -7,10 +7,10 @@
 namespace vexlo {
 
 // Maps the user's default language identifier to the locale text, logs
-// "language/country is %s" and keeps language and country. Called once, while
-// the configuration block is read, between its default records and its
-// override blocks.
-void DetectLocale();
+// "language/country is %s", keeps language and country and returns the text.
+// Called once, while the configuration block is read, between its default
+// records and its override blocks (the entry hands it to the block reader).
+std::string DetectLocale();
 
 // "en" until the locale is detected.
 std::string LocaleText();

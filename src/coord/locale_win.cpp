@@ -2,7 +2,7 @@
 
 #include "coord/locale_table.h"
 #include "core/log_win.h"
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace {
@@ -22,11 +22,12 @@ DetectedLocale& Detected() {
 
 }  // namespace
 
-void DetectLocale() {
+std::string DetectLocale() {
   DetectedLocale& locale = Detected();
   locale.text = LocaleTextFor(LANGIDFROMLCID(GetUserDefaultLCID()));
   LogLine("language/country is %s", locale.text.c_str());
   SplitLocale(locale.text, &locale.language, &locale.country);
+  return locale.text;
 }
 
 std::string LocaleText() { return Detected().text; }

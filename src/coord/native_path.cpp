@@ -1,7 +1,7 @@
 #include "coord/native_path.h"
 
-#include "core/path_text.h"
-#include "core/text_list.h"
+#include "sys/path_text.h"
+#include "sys/text_list.h"
 
 namespace vexlo {
 

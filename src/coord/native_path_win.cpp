@@ -5,10 +5,10 @@
 #include "coord/native_path.h"
 #include "core/config.h"
 #include "core/config_win.h"
+#include "core/expand_win.h"
 #include "core/log_win.h"
-#include "core/process_path_win.h"
-#include "core/text_win.h"
-#include "windows/expand_win.h"
+#include "sys/process_path_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {

@@ -8,12 +8,12 @@
 #include "core/config.h"
 #include "core/config_win.h"
 #include "core/errors_win.h"
-#include "core/handle_win.h"
 #include "core/log_win.h"
+#include "core/paths_win.h"
 #include "core/process_state.h"
-#include "core/registry_win.h"
-#include "core/user32_win.h"
-#include "windows/paths_win.h"
+#include "sys/handle_win.h"
+#include "sys/registry_win.h"
+#include "sys/user32_win.h"
 
 namespace vexlo {
 namespace {

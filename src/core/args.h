@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/wide.h"
+#include "sys/wide.h"
 
 namespace vexlo {
 

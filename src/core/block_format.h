@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/wide.h"
+#include "sys/wide.h"
 
 namespace vexlo {
 

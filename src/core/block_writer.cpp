@@ -1,8 +1,8 @@
 #include "core/block_writer.h"
 
 #include "core/block_format.h"
+#include "core/included_file_name.h"
 #include "core/record_ids.h"
-#include "payload/included_file_name.h"
 
 namespace vexlo {
 namespace {

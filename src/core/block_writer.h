@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/wide.h"
+#include "sys/wide.h"
 
 namespace vexlo {
 

@@ -1,12 +1,11 @@
 #include "core/config_win.h"
 
-#include "coord/locale.h"
 #include "core/block_format.h"
 #include "core/config.h"
 #include "core/errors_win.h"
 #include "core/log_win.h"
-#include "core/path_text.h"
-#include "core/text_win.h"
+#include "sys/path_text.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {
@@ -101,7 +100,7 @@ UniqueFile OpenOwnExecutable() {
   return file;
 }
 
-void ReadConfigurationBlock() {
+void ReadConfigurationBlock(LocaleDetector detect_locale) {
   UniqueFile file = OpenOwnExecutable();
   BlockStream stream{FileSource(file.get()), LogLine};
   uint64_t block_start = 0, block_end = 0;
@@ -109,8 +108,7 @@ void ReadConfigurationBlock() {
     FatalText(BlockErrorText(stream.error));
   }
   // The override blocks follow the user's locale, known only from here on.
-  DetectLocale();
-  if (!ReadLocaleOverrides(stream, LocaleText(), &ConfigRecords(), &block_end)) {
+  if (!ReadLocaleOverrides(stream, detect_locale(), &ConfigRecords(), &block_end)) {
     FatalText(BlockErrorText(stream.error));
   }
   g_block_end = static_cast<uint32_t>(block_end);

@@ -4,15 +4,20 @@
 #include <string>
 
 #include "core/block_format.h"
-#include "core/handle_win.h"
-#include "core/wide.h"
+#include "sys/handle_win.h"
+#include "sys/wide.h"
 
 namespace vexlo {
+
+// Works out the user's locale text ("en", "de_AT") that selects the override
+// blocks; called once, between the default records and the override blocks,
+// so that its log line stands there.
+using LocaleDetector = std::string (*)();
 
 // Reads the block appended to this executable into the record tables, applies
 // the locale overrides, records the block end and sets the dialog mode. Ends
 // the process with the fixed texts on any failure.
-void ReadConfigurationBlock();
+void ReadConfigurationBlock(LocaleDetector detect_locale);
 
 // The full path of this executable in the file APIs' code page, computed once.
 const std::string& ExecutablePath();

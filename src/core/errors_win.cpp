@@ -4,12 +4,12 @@
 
 #include "core/config.h"
 #include "core/config_win.h"
-#include "core/crt_print_win.h"
 #include "core/log_win.h"
 #include "core/message_text.h"
-#include "core/user32_win.h"
-#include "core/win.h"
-#include "payload/temp_dir_win.h"
+#include "core/temp_dir_win.h"
+#include "sys/crt_print_win.h"
+#include "sys/user32_win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace {

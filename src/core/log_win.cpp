@@ -11,10 +11,10 @@
 #include <string>
 #include <utility>
 
-#include "core/crt_print_win.h"
-#include "core/text_win.h"
-#include "core/win.h"
-#include "payload/file_tests_win.h"
+#include "sys/crt_print_win.h"
+#include "sys/file_tests_win.h"
+#include "sys/text_win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace {

@@ -2,17 +2,17 @@
 
 #include <cstring>
 
-#include "core/child_process_win.h"
 #include "core/config.h"
-#include "core/handle_win.h"
 #include "core/log_win.h"
-#include "core/registry_win.h"
-#include "core/text_win.h"
+#include "core/paths_win.h"
+#include "core/temp_dir_win.h"
 #include "jvm/java_version.h"
 #include "jvm/registry_keys.h"
-#include "payload/file_tests_win.h"
-#include "payload/temp_dir_win.h"
-#include "windows/paths_win.h"
+#include "sys/child_process_win.h"
+#include "sys/file_tests_win.h"
+#include "sys/handle_win.h"
+#include "sys/registry_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {

@@ -1,6 +1,6 @@
 #include "jvm/jvm_library.h"
 
-#include "windows/expand.h"
+#include "core/expand.h"
 
 namespace vexlo {
 

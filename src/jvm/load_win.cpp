@@ -2,13 +2,13 @@
 
 #include "core/config.h"
 #include "core/errors_win.h"
+#include "core/expand_win.h"
 #include "core/log_win.h"
-#include "core/process_path_win.h"
-#include "core/text_win.h"
 #include "jvm/jvm_library.h"
 #include "jvm/search_win.h"
-#include "payload/file_tests_win.h"
-#include "windows/expand_win.h"
+#include "sys/file_tests_win.h"
+#include "sys/process_path_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 

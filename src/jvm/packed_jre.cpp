@@ -1,6 +1,6 @@
 #include "jvm/packed_jre.h"
 
-#include "core/name_digest.h"
+#include "sys/name_digest.h"
 
 namespace vexlo {
 

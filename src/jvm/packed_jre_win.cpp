@@ -2,13 +2,13 @@
 
 #include <stdio.h>
 
-#include "core/child_process_win.h"
 #include "core/errors_win.h"
-#include "core/handle_win.h"
 #include "core/log_win.h"
-#include "core/text_win.h"
 #include "jvm/packed_jre.h"
-#include "payload/file_tests_win.h"
+#include "sys/child_process_win.h"
+#include "sys/file_tests_win.h"
+#include "sys/handle_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {

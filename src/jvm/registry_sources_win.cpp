@@ -4,12 +4,12 @@
 
 #include "core/config.h"
 #include "core/log_win.h"
-#include "core/registry_win.h"
-#include "core/text_list.h"
 #include "jvm/java_check_win.h"
 #include "jvm/java_version.h"
 #include "jvm/registry_keys.h"
 #include "jvm/search_rules.h"
+#include "sys/registry_win.h"
+#include "sys/text_list.h"
 
 namespace vexlo {
 namespace {

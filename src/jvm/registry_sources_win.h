@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 

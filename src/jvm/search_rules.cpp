@@ -1,6 +1,6 @@
 #include "jvm/search_rules.h"
 
-#include "core/text_list.h"
+#include "sys/text_list.h"
 
 namespace vexlo {
 

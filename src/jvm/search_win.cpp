@@ -4,17 +4,17 @@
 #include <vector>
 
 #include "core/config.h"
-#include "core/handle_win.h"
+#include "core/expand_win.h"
 #include "core/log_win.h"
-#include "core/text_win.h"
+#include "core/paths_win.h"
 #include "jvm/java_check_win.h"
 #include "jvm/packed_jre_win.h"
 #include "jvm/registry_sources_win.h"
 #include "jvm/search_rules.h"
 #include "jvm/search_steps_win.h"
-#include "payload/file_tests_win.h"
-#include "windows/expand_win.h"
-#include "windows/paths_win.h"
+#include "sys/file_tests_win.h"
+#include "sys/handle_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {

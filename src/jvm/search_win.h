@@ -9,7 +9,7 @@
 // JvmSource::SearchPath in every file that sees both. Include it here first
 // and drop the macro: its include guard keeps it from coming back. Call
 // SearchPathA by its own name.
-#include "core/win.h"
+#include "sys/win.h"
 #undef SearchPath
 
 namespace vexlo {

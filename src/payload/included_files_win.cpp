@@ -6,12 +6,12 @@
 #include "core/config.h"
 #include "core/config_win.h"
 #include "core/errors_win.h"
-#include "core/handle_win.h"
+#include "core/included_file_name.h"
 #include "core/log_win.h"
 #include "core/process_state.h"
-#include "payload/included_file_name.h"
+#include "core/temp_dir_win.h"
 #include "payload/included_files.h"
-#include "payload/temp_dir_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace {

@@ -6,10 +6,10 @@
 
 #include "core/config.h"
 #include "core/config_win.h"
-#include "core/crt_print_win.h"
-#include "core/handle_win.h"
 #include "core/process_state.h"
 #include "service/service_text.h"
+#include "sys/crt_print_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace {

@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "core/args.h"
-#include "core/child_process_win.h"
-#include "core/handle_win.h"
 #include "core/log_win.h"
 #include "core/process_state.h"
-#include "core/text_win.h"
+#include "launch/console_handler_win.h"
 #include "service/supervision.h"
+#include "sys/child_process_win.h"
+#include "sys/handle_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {
@@ -273,11 +274,6 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
 void AwaitServiceMain() {
   HANDLE returned = InterlockedCompareExchangePointer(&g_service_main_returned, nullptr, nullptr);
   if (returned != nullptr) WaitForSingleObject(returned, kServiceMainFinishMs);
-}
-
-BOOL WINAPI ConsoleCtrlHandler(DWORD) {
-  LogLine("ConsoleCtrlHandler event");
-  return TRUE;
 }
 
 }  // namespace vexlo

@@ -1,7 +1,6 @@
-// The service role: the service main handed to the dispatcher and the console
-// control handler shared with the child.
+// The service role: the service main handed to the dispatcher.
 #pragma once
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 
@@ -11,7 +10,6 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv);
 // lines and ends the process itself. Returning from the entry then would end
 // the process under it, possibly while it holds the C runtime's locks.
 void AwaitServiceMain();
-BOOL WINAPI ConsoleCtrlHandler(DWORD event);
 // The output drain thread: reads the child's output pipe (it owns and closes
 // the handle it is given) until the pipe ends, and discards what it reads.
 DWORD WINAPI DrainOutput(void* pipe_read_end);

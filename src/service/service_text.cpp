@@ -1,6 +1,6 @@
 #include "service/service_text.h"
 
-#include "core/text_list.h"
+#include "sys/text_list.h"
 
 namespace vexlo {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/wide.h"
+#include "sys/wide.h"
 
 namespace vexlo {
 

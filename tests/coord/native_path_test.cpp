@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/path_text.h"
+#include "sys/path_text.h"
 
 namespace vexlo {
 namespace {

@@ -3,7 +3,7 @@
 #include <io.h>
 
 #include "core/log_win.h"
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace {

@@ -3,8 +3,8 @@
 // arguments handed to main, the first-run hook and how main ends.
 #include <gtest/gtest.h>
 
-#include "core/handle_win.h"
 #include "support/runtime_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -4,9 +4,9 @@
 // runtime was found. Runs whole launchers against fake runtimes.
 #include <gtest/gtest.h>
 
-#include "core/handle_win.h"
 #include "core/record_ids.h"
 #include "support/runtime_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

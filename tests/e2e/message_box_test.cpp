@@ -2,9 +2,9 @@
 // of the launcher process (these tests run with a display).
 #include <gtest/gtest.h>
 
-#include "core/handle_win.h"
 #include "support/launcher_fixture_win.h"
 #include "support/message_box_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -2,9 +2,9 @@
 // Every test uses its own service name and removes what it installed.
 #include <gtest/gtest.h>
 
-#include "core/handle_win.h"
 #include "support/launcher_fixture_win.h"
 #include "support/service_query_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

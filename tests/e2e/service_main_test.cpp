@@ -4,9 +4,9 @@
 // it through the stop line on the child's standard input.
 #include <gtest/gtest.h>
 
-#include "core/handle_win.h"
 #include "core/record_ids.h"
 #include "support/runtime_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/handle_win.h"
 #include "core/record_ids.h"
 #include "support/runtime_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "core/text_list.h"
 #include "jvm/java_version.h"
 #include "jvm/packed_jre.h"
 #include "jvm/registry_keys.h"
 #include "jvm/search_rules.h"
+#include "sys/text_list.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/args.h"
+#include "launch/jvm_options.h"
 #include "support/fake_option_system.h"
-#include "windows/jvm_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -11,11 +11,11 @@
 #include "coord/native_path.h"
 #include "core/args.h"
 #include "core/block_format.h"
+#include "core/expand.h"
+#include "core/included_file_name.h"
 #include "core/message_text.h"
-#include "core/path_text.h"
-#include "payload/included_file_name.h"
 #include "payload/included_files.h"
-#include "windows/expand.h"
+#include "sys/path_text.h"
 
 namespace {
 void DiscardLine(const char*, ...) {}

@@ -1,7 +1,7 @@
 #include "support/directory_link_win.h"
 
-#include "core/text_win.h"
-#include "core/win.h"
+#include "sys/text_win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/path_text.h"
-#include "windows/option_lines.h"
+#include "launch/option_lines.h"
+#include "sys/path_text.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-#include "core/handle_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -168,6 +168,38 @@ int RunHostProgram(const std::vector<std::string>& argv, HANDLE input, HANDLE ou
   WaitForSingleObject(error_thread.get(), 10000);
   SpawnAndWait({"rm", "-rf", HostPath(scratch)});
   return job.status;
+}
+
+std::vector<std::string> HostJavaCommand(const std::string& host_java, const std::vector<std::string>& options,
+                                         const std::string& class_name, const std::vector<std::string>& arguments) {
+  // A Windows path such as C:\x or Z:\x, as the host sees it.
+  const auto for_host = [](const std::string& text) {
+    const bool absolute_windows_path = text.size() >= 3 && text[1] == ':' && text[2] == '\\';
+    return absolute_windows_path ? HostPath(text) : text;
+  };
+  std::vector<std::string> argv = {host_java};
+  static const char kClassPath[] = "-Djava.class.path=";
+  for (const std::string& option : options) {
+    if (option.rfind(kClassPath, 0) == 0) {
+      std::string class_path;
+      size_t start = sizeof(kClassPath) - 1;
+      while (start <= option.size()) {
+        size_t end = option.find(';', start);
+        if (end == std::string::npos) end = option.size();
+        if (end > start) class_path += (class_path.empty() ? "" : ":") + for_host(option.substr(start, end - start));
+        start = end + 1;
+      }
+      argv.push_back("-cp");
+      argv.push_back(class_path);
+    } else if (option.rfind("-D", 0) == 0 || option.rfind("-X", 0) == 0) {
+      argv.push_back(option);
+    }
+  }
+  std::string main_class = class_name;
+  for (char& c : main_class) c = c == '/' ? '.' : c;
+  argv.push_back(main_class);
+  for (const std::string& argument : arguments) argv.push_back(for_host(argument));
+  return argv;
 }
 
 }  // namespace testing_support

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -27,6 +27,13 @@ std::string HostPath(const std::string& windows_path);
 // (any of the three may be null: no input, output discarded). Returns the
 // program's exit status, or -1 when it could not be run.
 int RunHostProgram(const std::vector<std::string>& argv, HANDLE input, HANDLE output, HANDLE error);
+
+// The host's java command line for a JVM given `options` that runs
+// `class_name` (JNI form, a/b/C) with `arguments`: the class path, and class
+// path entries and arguments that are absolute Windows paths, become Linux
+// paths; of the other options only -D and -X are handed on.
+std::vector<std::string> HostJavaCommand(const std::string& host_java, const std::vector<std::string>& options,
+                                         const std::string& class_name, const std::vector<std::string>& arguments);
 
 }  // namespace testing_support
 }  // namespace vexlo

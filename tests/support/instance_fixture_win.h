@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/handle_win.h"
 #include "support/launcher_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

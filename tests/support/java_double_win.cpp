@@ -18,8 +18,8 @@
 
 #include <string>
 
-#include "core/win.h"
 #include "support/double_runs_win.h"
+#include "sys/win.h"
 
 using vexlo::testing_support::AppendRun;
 using vexlo::testing_support::OwnDirectory;

@@ -63,12 +63,12 @@
 #include <string>
 #include <vector>
 
-#include "core/win.h"
 #include "support/host_program_win.h"
+#include "sys/win.h"
 #define PSAPI_VERSION 2
 #include <psapi.h>
 
-using vexlo::testing_support::HostPath;
+using vexlo::testing_support::HostJavaCommand;
 using vexlo::testing_support::RunHostProgram;
 
 namespace {
@@ -264,41 +264,13 @@ void WriteOutput(unsigned long bytes) {
   Record("output written=" + std::to_string(bytes));
 }
 
-// A Windows path such as C:\x or Z:\x, as the host sees it.
-bool IsAbsoluteWindowsPath(const std::string& text) {
-  return text.size() >= 3 && text[1] == ':' && text[2] == '\\';
-}
-
-std::string ForHost(const std::string& text) {
-  return IsAbsoluteWindowsPath(text) ? HostPath(text) : text;
-}
-
 // The bridge: the host's java runs the class with the options and arguments
 // this JVM was given.
 void RunOnHostJava(const Method& method, const Object& arguments) {
-  std::vector<std::string> argv = {g_settings.host_java};
-  static const char kClassPath[] = "-Djava.class.path=";
-  for (const std::string& option : g_options) {
-    if (option.rfind(kClassPath, 0) == 0) {
-      std::string class_path;
-      size_t start = sizeof(kClassPath) - 1;
-      while (start <= option.size()) {
-        size_t end = option.find(';', start);
-        if (end == std::string::npos) end = option.size();
-        if (end > start) class_path += (class_path.empty() ? "" : ":") + ForHost(option.substr(start, end - start));
-        start = end + 1;
-      }
-      argv.push_back("-cp");
-      argv.push_back(class_path);
-    } else if (option.rfind("-D", 0) == 0 || option.rfind("-X", 0) == 0) {
-      argv.push_back(option);
-    }
-  }
-  std::string main_class = method.class_name;
-  for (char& c : main_class) c = c == '/' ? '.' : c;
-  argv.push_back(main_class);
-  for (const Object* element : arguments.elements) argv.push_back(ForHost(element ? Utf8(element->text) : ""));
-
+  std::vector<std::string> java_arguments;
+  for (const Object* element : arguments.elements) java_arguments.push_back(element ? Utf8(element->text) : "");
+  const std::vector<std::string> argv =
+      HostJavaCommand(g_settings.host_java, g_options, method.class_name, java_arguments);
   const int status = RunHostProgram(argv, GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
                                     GetStdHandle(STD_ERROR_HANDLE));
   Record("host-java exit=" + std::to_string(status));

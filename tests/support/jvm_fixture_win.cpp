@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/handle_win.h"
 #include "jvm/registry_keys.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -11,24 +11,25 @@
 #include "coord/locale.h"
 #include "coord/native_path_win.h"
 #include "coord/single_instance_win.h"
-#include "core/child_process_win.h"
 #include "core/config.h"
 #include "core/config_win.h"
 #include "core/errors_win.h"
+#include "core/expand_win.h"
 #include "core/log_win.h"
+#include "core/paths_win.h"
 #include "core/process_state.h"
-#include "core/text_win.h"
-#include "core/win.h"
+#include "core/temp_dir_win.h"
 #include "jvm/java_check_win.h"
 #include "jvm/packed_jre_win.h"
 #include "jvm/registry_sources_win.h"
 #include "jvm/search_win.h"
+#include "launch/console_handler_win.h"
 #include "payload/included_files_win.h"
-#include "payload/temp_dir_win.h"
 #include "service/service_main_win.h"
 #include "support/directory_link_win.h"
-#include "windows/expand_win.h"
-#include "windows/paths_win.h"
+#include "sys/child_process_win.h"
+#include "sys/text_win.h"
+#include "sys/win.h"
 
 using namespace vexlo;
 
@@ -151,7 +152,7 @@ int RunJvmOperation(const std::string& operation, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ReadConfigurationBlock();
+  ReadConfigurationBlock(DetectLocale);
   // --run-limit=MS first shortens the version run's time limit.
   if (argc >= 2 && strncmp(argv[1], "--run-limit=", 12) == 0) {
     VersionRunLimitMs() = static_cast<DWORD>(strtoul(argv[1] + 12, nullptr, 10));

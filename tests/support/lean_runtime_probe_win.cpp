@@ -1,4 +1,4 @@
-// The launcher's C++ runtime hooks (src/core/lean_runtime_win.cpp) in a
+// The launcher's C++ runtime hooks (src/sys/lean_runtime_win.cpp) in a
 // program of their own, built with the launcher's flags: it does one thing
 // with the library's strings, vectors or operator new and prints what it got,
 // so a test sees how a failure ends the process. Reaching the end of a

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace testing_support {

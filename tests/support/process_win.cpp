@@ -4,8 +4,8 @@
 #include <cwchar>
 #include <map>
 
-#include "core/handle_win.h"
-#include "core/text_win.h"
+#include "sys/handle_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace testing_support {

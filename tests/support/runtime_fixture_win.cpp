@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/handle_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/handle_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace vexlo {
 namespace testing_support {

@@ -10,7 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/win.h"
+#include "sys/win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #if defined(__cplusplus) && defined(__MINGW32__)
 #include <bits/c++config.h>
 #if !defined(_GLIBCXX_HAS_GTHREADS)
-#include "../../src/core/win.h"
+#include "../../src/sys/win.h"
 
 #include <mutex>
 

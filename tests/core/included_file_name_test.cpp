@@ -1,0 +1,54 @@
+#include "core/included_file_name.h"
+
+#include <gtest/gtest.h>
+
+namespace vexlo {
+namespace {
+
+using P = IncludedNameProblem;
+
+struct NameCase {
+  const char* name;
+  P problem;
+};
+
+TEST(CheckIncludedFileName, EveryRule) {
+  const NameCase kCases[] = {
+      // Extracted.
+      {"app.jar", P::kNone}, {"lib\\b.jar", P::kNone}, {"lib/b.jar", P::kNone},
+      {"a..b.jar", P::kNone}, {".hidden", P::kNone}, {"..jar", P::kNone}, {"lib.\\a.jar", P::kNone},
+      {"console.jar", P::kNone}, {"com10.jar", P::kNone}, {"nul_x.jar", P::kNone}, {"lpt.jar", P::kNone},
+      // Would leave the launcher temporary directory.
+      {"", P::kEmpty},
+      {"\\x.jar", P::kAbsolute}, {"/x.jar", P::kAbsolute}, {"\\\\server\\share\\x.jar", P::kAbsolute},
+      {"\\\\?\\C:\\x.jar", P::kAbsolute},
+      {"C:\\x.jar", P::kDriveColon}, {"C:x.jar", P::kDriveColon}, {"a.jar:stream", P::kDriveColon},
+      {"..", P::kDotComponent}, {".", P::kDotComponent}, {"..\\x.jar", P::kDotComponent},
+      {"../x.jar", P::kDotComponent}, {"lib\\..", P::kDotComponent}, {"lib/../../x.jar", P::kDotComponent},
+      {".\\a.jar", P::kDotComponent}, {"...\\x.jar", P::kDotComponent}, {".. \\x.jar", P::kDotComponent},
+      {"lib\\. .", P::kDotComponent}, {" \\x.jar", P::kDotComponent},
+      {"CON", P::kDeviceName}, {"nul", P::kDeviceName}, {"nul.jar", P::kDeviceName},
+      {"lib\\Aux.jar", P::kDeviceName}, {"com1", P::kDeviceName}, {"LPT9.txt", P::kDeviceName},
+      {"prn \\x.jar", P::kDeviceName}, {"conout$", P::kDeviceName}, {"com\xB9.jar", P::kDeviceName},
+      // Only the block writer can meet these.
+      {"a;b.jar", P::kListSeparator},
+      {"x\\y\\c.jar", P::kTooDeep}, {"x/y\\c.jar", P::kTooDeep},
+  };
+  for (const NameCase& c : kCases) {
+    EXPECT_EQ(CheckIncludedFileName(c.name), c.problem) << c.name;
+  }
+}
+
+TEST(EscapesTempDirectory, OnlyNamesThatLeadOut) {
+  for (const P problem : {P::kEmpty, P::kAbsolute, P::kDriveColon, P::kDotComponent, P::kDeviceName}) {
+    EXPECT_TRUE(EscapesTempDirectory(problem)) << static_cast<int>(problem);
+    EXPECT_STRNE(IncludedNameProblemText(problem), "");
+  }
+  for (const P problem : {P::kNone, P::kTooDeep, P::kListSeparator}) {
+    EXPECT_FALSE(EscapesTempDirectory(problem)) << static_cast<int>(problem);
+  }
+  EXPECT_STREQ(IncludedNameProblemText(P::kNone), "");
+}
+
+}  // namespace
+}  // namespace vexlo
