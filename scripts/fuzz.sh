@@ -20,8 +20,9 @@ common=(src/sys/name_digest.cpp src/sys/path_text.cpp src/sys/text_list.cpp
         src/launch/jvm_options.cpp src/launch/option_lines.cpp)
 # vexlo-build's readers: configuration files and executables to inspect.
 builder=(-Ibuilder -DTOML_HEADER_ONLY=1 -DTOML_EXCEPTIONS=0 -DTOML_ENABLE_FORMATTERS=0
-         builder/compile.cpp builder/inspect.cpp builder/schema.cpp builder/text_encoding.cpp
-         builder/toml_text.cpp src/core/block_writer.cpp)
+         builder/compile.cpp builder/compile_files.cpp builder/compile_java.cpp builder/compile_service.cpp
+         builder/compile_values.cpp builder/describe_keys.cpp builder/describe_output.cpp builder/inspect.cpp
+         builder/schema.cpp builder/text_encoding.cpp builder/toml_text.cpp src/core/block_writer.cpp)
 for target in block_reader_fuzz text_rules_fuzz jvm_rules_fuzz option_files_fuzz builder_fuzz; do
   extra=()
   [ "$target" = builder_fuzz ] && extra=("${builder[@]}")
