@@ -27,10 +27,10 @@ bool FileWrite(void* context, const void* data, uint32_t size, uint32_t* written
 
 // Every name that will be extracted is checked before anything is created, so
 // a hostile block leaves no trace at all.
-void RefuseEscapingNames(const std::vector<std::string>& names, size_t count) {
+void RefuseBadNames(const std::vector<std::string>& names, size_t count) {
   for (size_t i = 0; i < names.size() && i < count; ++i) {
     const IncludedNameProblem problem = CheckIncludedFileName(names[i]);
-    if (EscapesTempDirectory(problem)) {
+    if (RefusedAtExtraction(problem)) {
       LogErrorLine("refusing included file name \"%s\": %s", names[i].c_str(),
                    IncludedNameProblemText(problem));
       FatalInternalError("11");
@@ -48,7 +48,7 @@ int ExtractIncludedFiles() {
   const std::vector<std::string> names =
       SplitIncludedFileNames(ConfigText(record::kIncludedFileNames));
   const size_t wanted = count > 0 ? static_cast<size_t>(count) : 0;
-  RefuseEscapingNames(names, wanted);
+  RefuseBadNames(names, wanted);
 
   CreateLauncherTempDir();
   const std::string& directory = LauncherTempDir();
