@@ -17,6 +17,11 @@ uint32_t& ExtractionEndPosition() {
   return position;
 }
 
+std::vector<std::string>& ExtractedFileNames() {
+  static auto* names = new std::vector<std::string>();  // lives as long as the process
+  return *names;
+}
+
 std::string& InstanceSemaphoreName() {
   static std::string name;
   return name;
