@@ -58,7 +58,7 @@ void WriteFileText(const std::string& path, const char* text) {
 
 // A visible, minimised top-level window of this process, for window
 // activation by a second instance.
-void ShowMinimisedWindow() {
+bool ShowMinimisedWindow() {
   WNDCLASSA window_class = {};
   window_class.lpfnWndProc = DefWindowProcA;
   window_class.hInstance = GetModuleHandleA(nullptr);
@@ -66,14 +66,16 @@ void ShowMinimisedWindow() {
   RegisterClassA(&window_class);
   HWND window = CreateWindowExA(0, "VexloProbeWindow", "vexlo probe", WS_OVERLAPPEDWINDOW, 10, 10, 200,
                                 100, nullptr, nullptr, window_class.hInstance, nullptr);
+  if (window == nullptr) return false;
   ShowWindow(window, SW_SHOWMINIMIZED);
+  return true;
 }
 
 // Runs the instance check, writes the chosen name to a file, tells the test
 // through a named event, then holds the instance (pumping window messages)
 // until the test ends the process.
 int HoldInstance(const char* ready_event, const char* name_file, bool with_window) {
-  if (with_window) ShowMinimisedWindow();
+  if (with_window && !ShowMinimisedWindow()) return 5;
   CheckInstance();
   WriteFileText(name_file, InstanceSemaphoreName().c_str());
   HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready_event);
