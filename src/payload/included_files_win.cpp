@@ -53,8 +53,7 @@ int ExtractIncludedFiles() {
   return WriteIncludedFiles(names, wanted);
 }
 
-int WriteIncludedFiles(const std::vector<std::string>& names, size_t count) {
-  const size_t wanted = count;
+int WriteIncludedFiles(const std::vector<std::string>& names, size_t wanted) {
   const std::string& directory = LauncherTempDir();
   UniqueFile executable = OpenOwnExecutable();
   BlockStream stream{FileSource(executable.get()), LogLine};

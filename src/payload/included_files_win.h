@@ -18,9 +18,9 @@ namespace vexlo {
 // ExtractedFileNames().
 int ExtractIncludedFiles();
 
-// The writing part of the extraction: the first `count` names (already
+// The writing part of the extraction: the first `wanted` names (already
 // checked) into the launcher temporary directory, which this run has just
 // created; the same results and ends as ExtractIncludedFiles.
-int WriteIncludedFiles(const std::vector<std::string>& names, size_t count);
+int WriteIncludedFiles(const std::vector<std::string>& names, size_t wanted);
 
 }  // namespace vexlo

@@ -155,7 +155,7 @@ TEST_F(ErrorsTest, TakenNamesAreSkippedAndLeftAlone) {
     EXPECT_TRUE(CreateDirectoryA(name(i).c_str(), nullptr) && WriteWholeFile(name(i) + "\\a.jar", "someone else's"));
   }
   const ProcessResult none = Run(probe, "launchertemp fatal", {L"VEXLO_LOG=yes", L"VEXLO_TEST_RANDOM=1"});
-  EXPECT_EQ(none.err.rfind("You must be at least Poweruser to run this program.", 0), 0u) << none.err;
+  EXPECT_EQ(none.err.rfind("You must be at least Poweruser to run this program.", 0), 0u) << none.exit_code << none.err;
   EXPECT_EQ(Count(NewestLog(), "Could not create dir (183)"), 10u);
   EXPECT_NE(GetFileAttributesA(name(1).c_str()), INVALID_FILE_ATTRIBUTES);
   RemoveDirectoryLink(name(1));
