@@ -93,7 +93,9 @@ printf '%s\n' "$config" >"$linux/service.toml"
 printf '%s\n' "$config" >"$windows/service.toml"
 # The one included file is the archive's runtime jar.
 built="/^wrote service\\.exe: [0-9]+ bytes \\(1 included file, $(stat -c %s "$linux/vexlo-runtime.jar") bytes\\)$/"
-expect "linux vexlo-build build" 0 "$built" linux_in "$linux" ./vexlo-build build service.toml -o service.exe
+# Through a link from another folder, as the README installs it.
+mkdir "$work/bin" && ln -s "$linux/vexlo-build" "$work/bin/vexlo-build"
+expect "linux vexlo-build build" 0 "$built" linux_in "$linux" "$work/bin/vexlo-build" build service.toml -o service.exe
 expect "windows vexlo-build.exe build" 0 "$built" \
   wine_in "$windows" vexlo-build.exe build service.toml -o service.exe
 cmp -s "$linux/service.exe" "$windows/service.exe" || fail "the two builders made different executables"
