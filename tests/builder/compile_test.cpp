@@ -378,6 +378,11 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
       {{"-Dx=\"y\""}, "'-Dx=\"y\"'"},
       {{"it's"}, "\"it's\""},
       {{"tab\there", "back\\slash"}, "tab\there back\\slash"},
+      // What expands is quoted: its value may hold blanks on the target.
+      {{"-Dapp.home=%VEXLO_EXEDIR%", "${launcher:sys.jvmHome}lib", "-baseDir", "%VEXLO_EXEDIR%data"},
+       "\"-Dapp.home=%VEXLO_EXEDIR%\" \"${launcher:sys.jvmHome}lib\" -baseDir \"%VEXLO_EXEDIR%data\""},
+      {{"-Dx=\"%VEXLO_EXEDIR%\""}, "'-Dx=\"%VEXLO_EXEDIR%\"'"},
+      {{"100%", "$HOME", "{x}"}, "100% $HOME {x}"},
       {{}, ""},
   };
   for (const auto& test : cases) {
