@@ -96,10 +96,15 @@ struct ParsedCommand {
   bool interactive = true;   // false when "non-interactive" was given
 };
 
+// Begins with "/" or "-", as a command word does. A service name that does
+// is refused: its child's command line would read as a command.
+bool StartsLikeCommand(const std::string& text);
+
 // Reads "/word", "-word" or "--word", then the "non-interactive" tokens and a
 // service name. A name is everything after the separating space, spaces
-// included; "non-interactive" after the name is part of the name. Only spaces
-// after the word (nothing else) are no name: users do not see them.
+// included, less one pair of surrounding double quotes (cmd.exe users quote
+// a name with blanks); "non-interactive" after the name is part of the name.
+// Only spaces after the word (nothing else) are no name: users do not see them.
 ParsedCommand ParseCommand(const std::string& tail);
 
 enum class CommandWord {

@@ -162,6 +162,28 @@ TEST(ParseCommand, UnknownWordStillTakesTheName) {
   EXPECT_EQ(command.service_name, "Other Name");
 }
 
+// cmd.exe users quote a name with blanks: one surrounding pair goes.
+TEST(ParseCommand, OnePairOfSurroundingDoubleQuotesLeavesTheName) {
+  const struct {
+    const char* tail;
+    const char* name;
+  } cases[] = {
+      {"-install \"My H2\"", "My H2"},
+      {"-install non-interactive \"It's mine\"", "It's mine"},
+      {"-install \"\"x\"\"", "\"x\""},
+      {"-install \"My H2", "\"My H2"},
+      {"-install My \"H2\"", "My \"H2\""},
+      {"-install 'My H2'", "'My H2'"},
+      {"-install \"", "\""},
+      {"-install \"\"", ""},
+  };
+  for (const auto& c : cases) {
+    const ParsedCommand command = ParseCommand(c.tail);
+    EXPECT_TRUE(command.has_name) << c.tail;
+    EXPECT_EQ(command.service_name, c.name) << c.tail;
+  }
+}
+
 TEST(ParseCommand, AnyLengthOfName) {
   const std::string name(100000, 'n');
   EXPECT_EQ(ParseCommand("-install " + name).service_name, name);
