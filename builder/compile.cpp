@@ -69,11 +69,18 @@ void Compiler::Run(const toml::table& root) {
   if (const toml::node* raw = root.get("raw")) {
     if (const toml::table* table = TableOf(*raw, "raw")) Raw(*table);
   }
-  if (!plan_.texts.count(record::kServiceName)) {
+  // A name that was given but refused has its error already.
+  if (!plan_.texts.count(record::kServiceName) && !root.at_path("service.name")) {
     diagnostics_.Warning({}, "service.name", "not set: the service needs a name on the command line");
   }
-  if (!plan_.texts.count(record::kMainClass)) {
-    diagnostics_.Warning({}, "java.main-class", "not set: the launcher class has no application to start");
+  // With java.runtime = "none" the application brings its own launcher
+  // class, which may know its main class without this record.
+  if (!plan_.texts.count(record::kMainClass) && !root.at_path("java.main-class")) {
+    if (plan_.runtime == RuntimeMode::kNone) {
+      diagnostics_.Warning({}, "java.main-class", "not set: the launcher class has no application to start");
+    } else {
+      diagnostics_.Error({}, "java.main-class", "not set: the launcher class has no application to start");
+    }
   }
 }
 

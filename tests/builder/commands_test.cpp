@@ -83,7 +83,7 @@ class CommandsTest : public testing_support::ScratchTest {
 };
 
 TEST_F(CommandsTest, AConfigurationWithErrorsWritesNothing) {
-  WriteBytes(Path("bad.toml"), "[service]\nname = \"ok\"\nstart = \"never\"\n");
+  WriteBytes(Path("bad.toml"), "[service]\nname = \"ok\"\nstart = \"never\"\n[java]\nmain-class = \"a.B\"\n");
   WriteBytes(Path("app.exe"), "the previous build");
   const CommandResult run = BuildWith(Path("bad.toml"), Path("app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
@@ -94,7 +94,7 @@ TEST_F(CommandsTest, AConfigurationWithErrorsWritesNothing) {
 }
 
 TEST_F(CommandsTest, AMissingIncludedFileWritesNothing) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[[files]]\nsource = \"gone.jar\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[[files]]\nsource = \"gone.jar\"\n[java]\nmain-class = \"a.B\"\n");
   const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
   EXPECT_NE(run.err.find("app.toml:4:10: error: files[1].source: cannot read gone.jar: "), std::string::npos) << run.err;
@@ -114,7 +114,7 @@ TEST_F(CommandsTest, ASuccessfulBuildReplacesTheOutputWhole) {
 }
 
 TEST_F(CommandsTest, UnwritableOutputIsAnErrorAndLeavesNoTemporaryFile) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   const CommandResult run = BuildWith(Path("app.toml"), Path("no-such-folder/app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
   EXPECT_NE(run.err.find("cannot create "), std::string::npos) << run.err;
@@ -124,7 +124,7 @@ TEST_F(CommandsTest, UnwritableOutputIsAnErrorAndLeavesNoTemporaryFile) {
 // The new file is complete but cannot take the old one's place (a folder of
 // that name): the folder stays and the temporary file goes.
 TEST_F(CommandsTest, FailedReplacementKeepsTheOldAndLeavesNoTemporaryFile) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   WriteBytes(Path("app.exe/inside"), "kept");
   const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
@@ -134,7 +134,7 @@ TEST_F(CommandsTest, FailedReplacementKeepsTheOldAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(CommandsTest, StubAndRuntimeJarAreFoundOrReported) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   BuildRequest request;
   request.config = Path("app.toml");
   request.output = Path("app.exe");
@@ -168,7 +168,7 @@ TEST_F(CommandsTest, StubAndRuntimeJarAreFoundOrReported) {
 }
 
 TEST_F(CommandsTest, RuntimeJarOptionOverridesTheConfiguration) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nruntime-jar = \"missing.jar\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nruntime-jar = \"missing.jar\"\nmain-class = \"a.B\"\n");
   EXPECT_EQ(BuildWith(Path("app.toml"), Path("app.exe")).code, kExitSuccess);
   const CommandResult without = Command({"build", Path("app.toml"), "-o", Path("b.exe"), "--stub", stub_.u8string()});
   EXPECT_EQ(without.code, kExitConfigurationError);

@@ -118,6 +118,13 @@ struct ErrorCase {
   const char* expected;  // the first error, as printed for the file "t.toml"
 };
 
+// A fragment with the main class every configuration needs.
+std::string WithMainClass(const std::string& fragment) {
+  const size_t java = fragment.find("[java]\n");
+  if (java == std::string::npos) return fragment + "[java]\nmain-class = \"a.B\"\n";
+  return std::string(fragment).insert(java + 7, "main-class = \"a.B\"\n");
+}
+
 std::string FirstError(const std::string& config) {
   BuildPlan plan;
   Diagnostics diagnostics;
@@ -132,7 +139,10 @@ std::string FirstError(const std::string& config) {
          }
          return lines;
        }()) {
-    if (line.find(": error: ") != std::string::npos) return line;
+    // The cases are fragments: their missing main class is not what they test.
+    if (line.find(": error: ") != std::string::npos && line.find("java.main-class: not set") == std::string::npos) {
+      return line;
+    }
   }
   return "(no error)";
 }
@@ -198,6 +208,9 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
        "Windows-1252 characters only"},
       {"NUL", "[java]\nmain-class = \"a\\u0000b\"\n",
        "t.toml:2:14: error: java.main-class: holds a NUL character; the launcher reads texts only up to the first one"},
+      {"service name like a command", "[service]\nname = \"-install\"\n",
+       "t.toml:2:8: error: service.name: must not begin with \"-\" or \"/\": the launcher would read it as a "
+       "command word"},
       {"service name slash", "[service]\nname = \"a/b\"\n",
        "t.toml:2:8: error: service.name: a service name cannot contain \"/\" or \"\\\""},
       {"service name length", long_name.c_str(),
@@ -355,7 +368,7 @@ TEST(CompileConfiguration, LaunchModeFollowsStartDialogAndWindowed) {
   for (const auto& test : cases) {
     BuildPlan plan;
     Diagnostics diagnostics;
-    ASSERT_TRUE(CompileConfiguration(test.config, "t.toml", &plan, &diagnostics)) << test.config;
+    ASSERT_TRUE(CompileConfiguration(WithMainClass(test.config), "t.toml", &plan, &diagnostics)) << test.config;
     const auto mode = plan.texts.find(record::kLaunchMode);
     if (test.mode == nullptr) {
       EXPECT_EQ(mode, plan.texts.end()) << test.config;
@@ -396,7 +409,7 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
       }
       config += "\"" + escaped + "\", ";
     }
-    config += "]\n";
+    config += "]\nmain-class = \"a.B\"\n";
     BuildPlan plan;
     Diagnostics diagnostics;
     ASSERT_TRUE(CompileConfiguration(config, "t.toml", &plan, &diagnostics)) << diagnostics.Format("t.toml");
@@ -407,14 +420,35 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
   }
 }
 
-TEST(CompileConfiguration, MissingNameAndMainClassAreWarnings) {
+// A missing main class is an error, except where the application brings its
+// own launcher class; a missing name is a warning (the command line can give
+// one), but a refused name is reported for what it is.
+TEST(CompileConfiguration, MissingNameWarnsAndMissingMainClassFails) {
+  const struct {
+    const char* config;
+    bool compiles;
+    const char* diagnostics;
+  } cases[] = {
+      {"", false,
+       "t.toml: warning: service.name: not set: the service needs a name on the command line\n"
+       "t.toml: error: java.main-class: not set: the launcher class has no application to start\n"},
+      {"[java]\nruntime = \"none\"\n", true,
+       "t.toml: warning: service.name: not set: the service needs a name on the command line\n"
+       "t.toml: warning: java.main-class: not set: the launcher class has no application to start\n"},
+      {"[service]\nname = \"H2/TCP\"\n[java]\nmain-class = \"a.B\"\n", false,
+       "t.toml:2:8: error: service.name: a service name cannot contain \"/\" or \"\\\"\n"},
+      {"[java]\nmain-class = \"\"\n[service]\nname = \"s\"\n", false,
+       "t.toml:2:14: error: java.main-class: must not be empty\n"},
+  };
+  for (const auto& test : cases) {
+    BuildPlan plan;
+    Diagnostics diagnostics;
+    EXPECT_EQ(CompileConfiguration(test.config, "t.toml", &plan, &diagnostics), test.compiles) << test.config;
+    EXPECT_EQ(diagnostics.Format("t.toml"), test.diagnostics) << test.config;
+  }
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("", "t.toml", &plan, &diagnostics));
-  EXPECT_EQ(diagnostics.Format("t.toml"),
-            "t.toml: warning: service.name: not set: the service needs a name on the command line\n"
-            "t.toml: warning: java.main-class: not set: the launcher class has no application to start\n");
-  EXPECT_EQ(plan.runtime, RuntimeMode::kEmbedded);
+  ASSERT_TRUE(CompileConfiguration("[java]\nruntime = \"none\"\n", "t.toml", &plan, &diagnostics));
   EXPECT_EQ(plan.texts.size(), Messages().size());  // only the catalogue
 }
 
@@ -422,7 +456,7 @@ TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {
   BuildPlan plan;
   Diagnostics diagnostics;
   ASSERT_TRUE(CompileConfiguration(
-      "[locales.de_AT]\ndescription = \"a\"\n[locales.\"\"]\ndescription = \"b\"\n[locales.de]\ndescription = \"c\"\n",
+      "[java]\nmain-class = \"a.B\"\n[locales.de_AT]\ndescription = \"a\"\n[locales.\"\"]\ndescription = \"b\"\n[locales.de]\ndescription = \"c\"\n",
       "t.toml", &plan, &diagnostics));
   ASSERT_EQ(plan.locales.size(), 3u);
   EXPECT_EQ(plan.locales[0].prefix, "de_AT");
@@ -433,7 +467,7 @@ TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {
 TEST(AssembleLauncher, MissingFilesAreErrorsAtTheirSource) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("[java]\nruntime-jar = \"rt.jar\"\n[[files]]\nsource = \"gone.jar\"\n",
+  ASSERT_TRUE(CompileConfiguration("[java]\nruntime-jar = \"rt.jar\"\nmain-class = \"a.B\"\n[[files]]\nsource = \"gone.jar\"\n",
                                    "dir/t.toml", &plan, &diagnostics));
   const FileReader nothing = [](const std::string&, std::string*, std::string* error) {
     *error = "No such file or directory";
@@ -446,13 +480,14 @@ TEST(AssembleLauncher, MissingFilesAreErrorsAtTheirSource) {
   EXPECT_EQ(diagnostics.Format("t.toml").substr(diagnostics.Format("t.toml").find("t.toml:2:")),
             "t.toml:2:15: error: java.runtime-jar: cannot read the Java runtime jar " + jar +
                 ": No such file or directory\n"
-                "t.toml:4:10: error: files[1].source: cannot read gone.jar: No such file or directory\n");
+                "t.toml:5:10: error: files[1].source: cannot read gone.jar: No such file or directory\n");
 }
 
 TEST(AssembleLauncher, RuntimeJarComesFirstAndRecordsFollowTheTexts) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("[service]\nname = \"s\"\n[raw.text]\n10123 = \"1\"\n[[files]]\nsource = \"a.jar\"\n",
+  ASSERT_TRUE(CompileConfiguration("[service]\nname = \"s\"\n[java]\nmain-class = \"a.B\"\n[raw.text]\n10123 = \"1\"\n"
+                                   "[[files]]\nsource = \"a.jar\"\n",
                                    "t.toml", &plan, &diagnostics));
   const FileReader echo = [](const std::string& path, std::string* bytes, std::string*) {
     *bytes = "bytes of " + path;
