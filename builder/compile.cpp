@@ -92,7 +92,13 @@ bool CompileConfiguration(const std::string& text, const std::string& path, Buil
   toml::parse_result parsed = toml::parse(text, path);
   if (!parsed) {
     const toml::parse_error& error = parsed.error();
-    diagnostics->Error(compile_detail::At(error.source()), "", std::string(error.description()));
+    std::string problem(error.description());
+    // Windows paths in basic strings are the usual cause.
+    if (problem.find("escape sequence") != std::string::npos) {
+      problem += "; in a \"basic string\" write a backslash as \\\\ (\"C:\\\\app\"), or use a 'literal string' "
+                 "('C:\\app'), which keeps backslashes as they are";
+    }
+    diagnostics->Error(compile_detail::At(error.source()), "", problem);
     return false;
   }
   compile_detail::Compiler(path, plan, diagnostics).Run(parsed.table());

@@ -165,6 +165,9 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   }
   const ErrorCase cases[] = {
       {"syntax", "[service]\nname = \"x", "t.toml:2:10: error: Error while parsing string: encountered end-of-file"},
+      {"backslash in a basic string", "[paths]\nworking-directory = \"C:\\home\"\n",
+       "t.toml:2:25: error: Error while parsing string: unknown escape sequence '\\h'; in a \"basic string\" write a "
+       "backslash as \\\\ (\"C:\\\\app\"), or use a 'literal string' ('C:\\app'), which keeps backslashes as they are"},
       {"malformed table header", "[&]\n", "t.toml:1:2: error: Error while parsing key: expected bare key starting character or string delimiter, saw '&'"},
       {"description too long", long_description.c_str(),
        "t.toml:2:15: error: service.description: is 8192 UTF-16 characters long; the launcher reads at most 8191"},
