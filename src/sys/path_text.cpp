@@ -1,5 +1,7 @@
 #include "sys/path_text.h"
 
+#include <vector>
+
 namespace vexlo {
 
 bool IsRelativePath(const std::string& text) {
@@ -9,6 +11,41 @@ bool IsRelativePath(const std::string& text) {
   if (text[start + 1] == ':' && text[start + 2] == '\\') return false;
   if (text[start] == '\\' && text[start + 1] == '\\') return false;
   return true;
+}
+
+std::string ComparablePath(const std::string& path) {
+  std::string text = path;
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+    else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  // The part ".." never leaves: "c:" or "\\server\share".
+  size_t root = 0;
+  if (text.size() >= 2 && text[1] == ':') {
+    root = 2;
+  } else if (text.compare(0, 2, "\\\\") == 0) {
+    const size_t server_end = text.find('\\', 2);
+    const size_t share_end = server_end == std::string::npos ? server_end : text.find('\\', server_end + 1);
+    root = share_end == std::string::npos ? text.size() : share_end;
+  }
+  std::vector<std::string> parts;
+  for (size_t start = root; start < text.size();) {
+    size_t end = text.find('\\', start);
+    if (end == std::string::npos) end = text.size();
+    std::string part = text.substr(start, end - start);
+    if (end == text.size() && part != "..") {
+      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    }
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string comparable = text.substr(0, root);
+  for (const std::string& part : parts) comparable += "\\" + part;
+  return comparable;
 }
 
 }  // namespace vexlo
