@@ -96,6 +96,7 @@ int RunChild(std::vector<WideString>& arguments) {
 }
 
 int Main() {
+  ReportLibraryFailures();
   StartUp();
   ServiceName() = ConfigText(record::kServiceName);
 
