@@ -50,5 +50,24 @@ TEST(InstanceNameBase, ShortNamesAreDeterministicAndDistinct) {
   EXPECT_EQ(InstanceNameBase(false, std::string(40000, 'x'), 6).size(), kMaxObjectNameLength - 6);
 }
 
+TEST(JudgeInstanceSemaphore, AccessDeniedIsAnotherInstanceUnlessTheNameIsNotThere) {
+  const struct {
+    unsigned long create_error, open_error;
+    InstanceSemaphore verdict;
+  } cases[] = {
+      {0, 0, InstanceSemaphore::kOurs},
+      {kErrorAlreadyExists, 0, InstanceSemaphore::kOtherInstance},
+      // Another session's semaphore: opened with fewer rights, or not at all.
+      {kErrorAccessDenied, 0, InstanceSemaphore::kOtherInstance},
+      {kErrorAccessDenied, kErrorAccessDenied, InstanceSemaphore::kOtherInstance},
+      // The namespace refused: no such name to open.
+      {kErrorAccessDenied, kErrorFileNotFound, InstanceSemaphore::kUnavailable},
+      {206, 0, InstanceSemaphore::kUnavailable},  // a name too long
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(JudgeInstanceSemaphore(c.create_error, c.open_error), c.verdict) << c.create_error << " " << c.open_error;
+  }
+}
+
 }  // namespace
 }  // namespace vexlo
