@@ -5,11 +5,7 @@
 
 #include <sstream>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
+#include <unistd.h>  // getpid, in MinGW too
 
 #include "builder_test_support.h"
 
@@ -119,16 +115,14 @@ TEST_F(CommandsTest, ASuccessfulBuildReplacesTheOutputWhole) {
   EXPECT_EQ(Listing(), (std::vector<std::string>{"app.exe", "app.toml", "stub.exe"}));
 }
 
-// Another build of the same output, half-way through its temporary file
-// (under the name an earlier builder used, or under the name this process
-// tries first): this build neither writes into it nor renames it.
+// Other builds of the same output, half-way through their temporary files (as
+// this process would name its first, or an earlier builder): both are left alone.
 TEST_F(CommandsTest, ABuildLeavesAnotherBuildsTemporaryFileAlone) {
   WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   const std::vector<std::string> others = {"app.exe." + std::to_string(getpid()) + "-0.vexlo-build-tmp",
                                            "app.exe.vexlo-build-tmp"};
   for (const std::string& other : others) WriteBytes(Path(other), "another build's half");
   ASSERT_EQ(BuildWith(Path("app.toml"), Path("app.exe")).code, kExitSuccess);
-  EXPECT_EQ(ReadBytes(Path("app.exe")).substr(0, 0x400), ReadBytes(stub_));
   for (const std::string& other : others) EXPECT_EQ(ReadBytes(Path(other)), "another build's half") << other;
   EXPECT_EQ(Listing(), (std::vector<std::string>{"app.exe", others[0], others[1], "app.toml", "stub.exe"}));
 }

@@ -163,25 +163,11 @@ TEST(ParseCommand, UnknownWordStillTakesTheName) {
 }
 
 // cmd.exe users quote a name with blanks: one surrounding pair goes.
-TEST(ParseCommand, OnePairOfSurroundingDoubleQuotesLeavesTheName) {
-  const struct {
-    const char* tail;
-    const char* name;
-  } cases[] = {
-      {"-install \"My H2\"", "My H2"},
-      {"-install non-interactive \"It's mine\"", "It's mine"},
-      {"-install \"\"x\"\"", "\"x\""},
-      {"-install \"My H2", "\"My H2"},
-      {"-install My \"H2\"", "My \"H2\""},
-      {"-install 'My H2'", "'My H2'"},
-      {"-install \"", "\""},
-      {"-install \"\"", ""},
-  };
-  for (const auto& c : cases) {
-    const ParsedCommand command = ParseCommand(c.tail);
-    EXPECT_TRUE(command.has_name) << c.tail;
-    EXPECT_EQ(command.service_name, c.name) << c.tail;
-  }
+TEST(ParseCommand, OnePairOfSurroundingDoubleQuotesGoes) {
+  const char* const cases[][2] = {{"-install \"My H2\"", "My H2"}, {"-install non-interactive \"It's\"", "It's"},
+                                  {"-install \"\"x\"\"", "\"x\""},   {"-install \"My H2", "\"My H2"},
+                                  {"-install 'a b'", "'a b'"},         {"-install \"", "\""}};
+  for (const auto& c : cases) EXPECT_EQ(ParseCommand(c[0]).service_name, c[1]) << c[0];
 }
 
 TEST(ParseCommand, AnyLengthOfName) {

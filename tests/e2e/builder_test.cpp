@@ -136,30 +136,19 @@ TEST_F(BuilderTest, ChildStartGetsTheConfiguredClassPathOptionsAndArguments) {
                                       "8080", "two words"}));
 }
 
-// Array elements that expand stay one argument each when the executable's
-// folder has blanks in its path.
+// Array elements that expand arrive whole from a folder with blanks.
 TEST_F(BuilderTest, ExpandedArrayElementsArriveWholeFromAFolderWithBlanks) {
   const std::string runtime = MakeRuntime();
   const std::string folder = work_ + "\\Program Files\\My App";
   CreateDirectories(folder);
-  const std::string config =
-      "[java]\n"
-      "main-class = \"com.example.Main\"\n"
-      "arguments = [\"-baseDir\", \"%VEXLO_EXEDIR%data\"]\n"
-      "[jvm]\n"
-      "options = [\"-Dapp.home=%VEXLO_EXEDIR%\", \"-Xmx64m\"]\n"
-      "[search]\n"
-      "sequence = [{ env = \"VEXLO_JAVA_HOME\" }]\n";
-  ASSERT_TRUE(WriteWholeFile(work_ + "\\svc.toml", config));
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\svc.toml",
+                             "[java]\nmain-class = \"a.B\"\narguments = [\"-baseDir\", \"%VEXLO_EXEDIR%data\"]\n"
+                             "[jvm]\noptions = [\"-Dapp.home=%VEXLO_EXEDIR%\"]\n"));
   const std::string exe = BuildFrom(work_ + "\\svc.toml", "Program Files\\My App\\svc.exe");
-  const ProcessResult result = RunChild(exe, runtime, "svc");
-  ASSERT_EQ(result.exit_code, 0u) << result.err;
+  ASSERT_EQ(RunChild(exe, runtime, "svc").exit_code, 0u);
   const std::vector<std::string> record = Record(runtime + "\\bin\\server");
-  const std::vector<std::string> options = Values(record, "option=");
-  EXPECT_TRUE(Contains(options, "-Dapp.home=" + folder + "\\")) << ::testing::PrintToString(options);
-  EXPECT_TRUE(Contains(options, "-Xmx64m"));
+  EXPECT_TRUE(Contains(Values(record, "option="), "-Dapp.home=" + folder + "\\"));
   const std::vector<std::string> arguments = Values(record, "arg=");
-  ASSERT_GE(arguments.size(), 2u);
   EXPECT_EQ(std::vector<std::string>(arguments.end() - 2, arguments.end()),
             (std::vector<std::string>{"-baseDir", folder + "\\data"}));
 }

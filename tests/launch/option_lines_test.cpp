@@ -83,13 +83,11 @@ TEST(HandleOptionLine, IncludeChainsEnd) {
   EXPECT_EQ(fake.open_files, 0);
 }
 
-// A file that includes itself under another name of the same file (the
-// fake holds it under both, as Windows opens both) is read once.
+// A file that includes itself under another of its names (the fake holds
+// both, as Windows opens both) is read once.
 TEST(HandleOptionLine, AnIncludeLoopIsFoundUnderAnotherName) {
   FakeOptionSystem fake;
-  const char* contents = "-Dx\n-include-options .\\x.vmoptions\n";
-  fake.files["C:\\app\\x.vmoptions"] = contents;
-  fake.files["C:\\app\\.\\x.vmoptions"] = contents;
+  fake.files["C:\\app\\x.vmoptions"] = fake.files["C:\\app\\.\\x.vmoptions"] = "-Dx\n-include-options .\\x.vmoptions";
   OptionAssembly assembly;
   HandleOptionLine(nullptr, "-include-options x.vmoptions", &assembly, fake.System());
   EXPECT_EQ(assembly.options, (Lines{"-Dx"}));

@@ -15,8 +15,6 @@
 
 #include <windows.h>
 
-#include "sys/library_failure.h"
-
 namespace {
 
 int Returned() {
@@ -75,25 +73,10 @@ int ConcurrentStatics() {
   return 0;
 }
 
-// A report hook that fails itself: it is called once, and the process still
-// ends with exit code 1.
-void FailingHook(const char* what) {
-  printf("hook: %s\n", what);
-  fflush(stdout);
-  std::string text;
-  text.reserve(text.max_size() + 1);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string operation = argc > 1 ? argv[1] : "";
-  if (operation == "failing-hook") {
-    vexlo::SetLibraryFailureHook(FailingHook);
-    std::vector<int> values;
-    values.reserve(values.max_size() + 1);
-    return Returned();
-  }
   if (operation == "allocate") return Allocate();
   if (operation == "statics") return ConcurrentStatics();
   if (operation == "exhaust") {
