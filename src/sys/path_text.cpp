@@ -1,7 +1,5 @@
 #include "sys/path_text.h"
 
-#include <vector>
-
 namespace vexlo {
 
 bool IsRelativePath(const std::string& text) {
@@ -28,7 +26,7 @@ std::string ComparablePath(const std::string& path) {
     const size_t share_end = server_end == std::string::npos ? server_end : text.find('\\', server_end + 1);
     root = share_end == std::string::npos ? text.size() : share_end;
   }
-  std::vector<std::string> parts;
+  std::string comparable = text.substr(0, root);
   for (size_t start = root; start < text.size();) {
     size_t end = text.find('\\', start);
     if (end == std::string::npos) end = text.size();
@@ -37,14 +35,14 @@ std::string ComparablePath(const std::string& path) {
       while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
     }
     if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
+      const size_t last = comparable.rfind('\\');
+      if (last != std::string::npos && last >= root) comparable.resize(last);
     } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
+      comparable += '\\';
+      comparable += part;
     }
     start = end + 1;
   }
-  std::string comparable = text.substr(0, root);
-  for (const std::string& part : parts) comparable += "\\" + part;
   return comparable;
 }
 
