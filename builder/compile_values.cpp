@@ -3,6 +3,7 @@
 
 #include "compiler.h"
 #include "core/args.h"
+#include "core/expand.h"
 #include "schema.h"
 #include "text_encoding.h"
 
@@ -244,7 +245,8 @@ bool Compiler::ArgumentEntry(const toml::node& element, const std::string& key, 
   std::string value;
   if (!AnsiOf(element, key, kTextLimit, &value)) return false;
   entry->clear();
-  if (!AppendQuotedArgument(value, entry)) {
+  // An element that expands stays one argument whatever its value holds.
+  if (!AppendQuotedArgument(value, entry, MayExpand(value))) {
     Error(element, key,
           "holds both quote characters; the launcher splits arguments without an escape "
           "character, so it cannot receive this one");

@@ -1,6 +1,7 @@
 #include "core/temp_dir_win.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 #include "core/errors_win.h"
@@ -111,27 +112,52 @@ std::string& LauncherTempDir() {
   return directory;
 }
 
-void EmptyDirectory(const std::string& path, bool descend) {
-  if (path.empty() || path[0] == '.') return;
-  LogLine("emptying %s", path.c_str());
+namespace {
+
+// Paths are built in place in one buffer of the system's longest path, so
+// that removal allocates nothing: it also runs when memory is gone.
+constexpr size_t kPathCapacity = 32768;
+
+// Empties the directory whose path fills path[0, length).
+void EmptyDirectoryAt(char* path, size_t length, bool descend) {
+  LogLine("emptying %s", path);
+  size_t base = length;
+  if (path[base - 1] != '\\') path[base++] = '\\';
+  if (base + sizeof("*.*") > kPathCapacity) return;
+  memcpy(path + base, "*.*", sizeof("*.*"));
   WIN32_FIND_DATAA entry;
-  UniqueFind search(FindFirstFileA(JoinPath(path, "*.*").c_str(), &entry));
-  if (!search) return;
+  UniqueFind search(FindFirstFileA(path, &entry));
+  if (!search) {
+    path[length] = '\0';
+    return;
+  }
   do {
     if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
-    const std::string child = JoinPath(path, entry.cFileName);
+    const size_t name_length = strlen(entry.cFileName);
+    if (base + name_length + 1 > kPathCapacity) continue;
+    memcpy(path + base, entry.cFileName, name_length + 1);
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       // A directory link or junction is removed as the link: emptying it
       // would delete the files it points to, possibly as LocalSystem.
       const bool empty_it = descend && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-      LogLine("attempting to remove %s (%d)", child.c_str(), empty_it ? 1 : 0);
-      if (empty_it) EmptyDirectory(child, false);
-      RemoveDirectoryA(child.c_str());
+      LogLine("attempting to remove %s (%d)", path, empty_it ? 1 : 0);
+      if (empty_it) EmptyDirectoryAt(path, base + name_length, false);
+      RemoveDirectoryA(path);
     } else {  // a file link too: deleting it removes the link
-      LogLine("attempting to delete %s", child.c_str());
-      DeleteFileA(child.c_str());
+      LogLine("attempting to delete %s", path);
+      DeleteFileA(path);
     }
   } while (FindNextFileA(search.get(), &entry));
+  path[length] = '\0';
+}
+
+}  // namespace
+
+void EmptyDirectory(const std::string& path, bool descend) {
+  if (path.empty() || path[0] == '.' || path.size() >= kPathCapacity) return;
+  char buffer[kPathCapacity];
+  memcpy(buffer, path.c_str(), path.size() + 1);
+  EmptyDirectoryAt(buffer, path.size(), descend);
 }
 
 void RemoveLauncherTempDir() {

@@ -118,6 +118,13 @@ struct ErrorCase {
   const char* expected;  // the first error, as printed for the file "t.toml"
 };
 
+// The fragment with the main class every configuration needs.
+std::string WithMainClass(std::string fragment) {
+  const size_t java = fragment.find("[java]\n");
+  return java == std::string::npos ? fragment + "[java]\nmain-class = \"a.B\"\n"
+                                   : fragment.insert(java + 7, "main-class = \"a.B\"\n");
+}
+
 std::string FirstError(const std::string& config) {
   BuildPlan plan;
   Diagnostics diagnostics;
@@ -132,7 +139,8 @@ std::string FirstError(const std::string& config) {
          }
          return lines;
        }()) {
-    if (line.find(": error: ") != std::string::npos) return line;
+    // The cases are fragments: their missing main class is not what they test.
+    if (line.find(": error: ") != std::string::npos && line.find("main-class: not set") == std::string::npos) return line;
   }
   return "(no error)";
 }
@@ -155,6 +163,9 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   }
   const ErrorCase cases[] = {
       {"syntax", "[service]\nname = \"x", "t.toml:2:10: error: Error while parsing string: encountered end-of-file"},
+      {"backslash in a basic string", "[paths]\nworking-directory = \"C:\\home\"\n",
+       "t.toml:2:25: error: Error while parsing string: unknown escape sequence '\\h'; in a \"basic string\" write a "
+       "backslash as \\\\ (\"C:\\\\app\"), or use a 'literal string' ('C:\\app'), which keeps backslashes as they are"},
       {"malformed table header", "[&]\n", "t.toml:1:2: error: Error while parsing key: expected bare key starting character or string delimiter, saw '&'"},
       {"description too long", long_description.c_str(),
        "t.toml:2:15: error: service.description: is 8192 UTF-16 characters long; the launcher reads at most 8191"},
@@ -198,6 +209,8 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
        "Windows-1252 characters only"},
       {"NUL", "[java]\nmain-class = \"a\\u0000b\"\n",
        "t.toml:2:14: error: java.main-class: holds a NUL character; the launcher reads texts only up to the first one"},
+      {"service name like a command", "[service]\nname = \"-install\"\n", "t.toml:2:8: error: service.name: must not "
+       "begin with \"-\" or \"/\": the launcher would read it as a command word"},
       {"service name slash", "[service]\nname = \"a/b\"\n",
        "t.toml:2:8: error: service.name: a service name cannot contain \"/\" or \"\\\""},
       {"service name length", long_name.c_str(),
@@ -355,7 +368,7 @@ TEST(CompileConfiguration, LaunchModeFollowsStartDialogAndWindowed) {
   for (const auto& test : cases) {
     BuildPlan plan;
     Diagnostics diagnostics;
-    ASSERT_TRUE(CompileConfiguration(test.config, "t.toml", &plan, &diagnostics)) << test.config;
+    ASSERT_TRUE(CompileConfiguration(WithMainClass(test.config), "t.toml", &plan, &diagnostics)) << test.config;
     const auto mode = plan.texts.find(record::kLaunchMode);
     if (test.mode == nullptr) {
       EXPECT_EQ(mode, plan.texts.end()) << test.config;
@@ -378,6 +391,8 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
       {{"-Dx=\"y\""}, "'-Dx=\"y\"'"},
       {{"it's"}, "\"it's\""},
       {{"tab\there", "back\\slash"}, "tab\there back\\slash"},
+      // What expands is quoted: its value may hold blanks on the target.
+      {{"-Dh=%VEXLO_EXEDIR%", "${launcher:sys.jvmHome}lib", "100%"}, "\"-Dh=%VEXLO_EXEDIR%\" \"${launcher:sys.jvmHome}lib\" 100%"},
       {{}, ""},
   };
   for (const auto& test : cases) {
@@ -394,7 +409,7 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
     config += "]\n";
     BuildPlan plan;
     Diagnostics diagnostics;
-    ASSERT_TRUE(CompileConfiguration(config, "t.toml", &plan, &diagnostics)) << diagnostics.Format("t.toml");
+    ASSERT_TRUE(CompileConfiguration(WithMainClass(config), "t.toml", &plan, &diagnostics)) << diagnostics.Format("t.toml");
     EXPECT_EQ(plan.texts[record::kAppArguments], test.stored);
     std::vector<std::string> split;
     SplitArguments(plan.texts[record::kAppArguments], &split);
@@ -402,22 +417,28 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
   }
 }
 
-TEST(CompileConfiguration, MissingNameAndMainClassAreWarnings) {
+// With its own launcher class an application may need no main class; else a
+// missing one is an error. A refused name has its error, not also "not set".
+TEST(CompileConfiguration, MissingNameWarnsAndMissingMainClassFails) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("", "t.toml", &plan, &diagnostics));
+  ASSERT_TRUE(CompileConfiguration("[java]\nruntime = \"none\"\n", "t.toml", &plan, &diagnostics));
   EXPECT_EQ(diagnostics.Format("t.toml"),
             "t.toml: warning: service.name: not set: the service needs a name on the command line\n"
             "t.toml: warning: java.main-class: not set: the launcher class has no application to start\n");
-  EXPECT_EQ(plan.runtime, RuntimeMode::kEmbedded);
   EXPECT_EQ(plan.texts.size(), Messages().size());  // only the catalogue
+  Diagnostics refused;
+  EXPECT_FALSE(CompileConfiguration("[service]\nname = \"H2/TCP\"\n", "t.toml", &plan, &refused));
+  EXPECT_EQ(refused.Format("t.toml"),
+            "t.toml: error: java.main-class: not set: the launcher class has no application to start\n"
+            "t.toml:2:8: error: service.name: a service name cannot contain \"/\" or \"\\\"\n");
 }
 
 TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {
   BuildPlan plan;
   Diagnostics diagnostics;
   ASSERT_TRUE(CompileConfiguration(
-      "[locales.de_AT]\ndescription = \"a\"\n[locales.\"\"]\ndescription = \"b\"\n[locales.de]\ndescription = \"c\"\n",
+      "[java]\nmain-class = \"a.B\"\n[locales.de_AT]\ndescription = \"a\"\n[locales.\"\"]\ndescription = \"b\"\n[locales.de]\ndescription = \"c\"\n",
       "t.toml", &plan, &diagnostics));
   ASSERT_EQ(plan.locales.size(), 3u);
   EXPECT_EQ(plan.locales[0].prefix, "de_AT");
@@ -428,7 +449,7 @@ TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {
 TEST(AssembleLauncher, MissingFilesAreErrorsAtTheirSource) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("[java]\nruntime-jar = \"rt.jar\"\n[[files]]\nsource = \"gone.jar\"\n",
+  ASSERT_TRUE(CompileConfiguration("[java]\nruntime-jar = \"rt.jar\"\nmain-class = \"a.B\"\n[[files]]\nsource = \"gone.jar\"\n",
                                    "dir/t.toml", &plan, &diagnostics));
   const FileReader nothing = [](const std::string&, std::string*, std::string* error) {
     *error = "No such file or directory";
@@ -441,13 +462,13 @@ TEST(AssembleLauncher, MissingFilesAreErrorsAtTheirSource) {
   EXPECT_EQ(diagnostics.Format("t.toml").substr(diagnostics.Format("t.toml").find("t.toml:2:")),
             "t.toml:2:15: error: java.runtime-jar: cannot read the Java runtime jar " + jar +
                 ": No such file or directory\n"
-                "t.toml:4:10: error: files[1].source: cannot read gone.jar: No such file or directory\n");
+                "t.toml:5:10: error: files[1].source: cannot read gone.jar: No such file or directory\n");
 }
 
 TEST(AssembleLauncher, RuntimeJarComesFirstAndRecordsFollowTheTexts) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("[service]\nname = \"s\"\n[raw.text]\n10123 = \"1\"\n[[files]]\nsource = \"a.jar\"\n",
+  ASSERT_TRUE(CompileConfiguration(WithMainClass("[service]\nname = \"s\"\n[raw.text]\n10123 = \"1\"\n[[files]]\nsource = \"a.jar\"\n"),
                                    "t.toml", &plan, &diagnostics));
   const FileReader echo = [](const std::string& path, std::string* bytes, std::string*) {
     *bytes = "bytes of " + path;

@@ -117,7 +117,7 @@ TEST_F(RoundTripTest, ForeignBlocksRebuildWithTheSameRecords) {
   BlockContents contents;
   contents.texts = {{2001, "i"},   {107, "4"},       {101, "Old Tool"}, {103, "error.log"}, {102, "0"}, {105, "out.log"},
                     {128, "Y;EJAVA_HOME;EJDK_HOME;"}, {1000, "Error"}, {101, "Old Tool 2"},
-                    {121, "A0app.jar;X1odd"},           {10109, "splash font"}};
+                    {121, "A0app.jar;X1odd"},           {10109, "splash font"}, {122, "old.Main"}};
   contents.wides = {{20017, VEXLO_WIDE("Described")}, {20099, VEXLO_WIDE("unknown wide")}};
   contents.locales = {{"de", {{20017, VEXLO_WIDE("Beschrieben")}}}};
   const std::vector<IncludedFile> files = {{"app.jar", "jar bytes"}};

@@ -136,6 +136,23 @@ TEST_F(BuilderTest, ChildStartGetsTheConfiguredClassPathOptionsAndArguments) {
                                       "8080", "two words"}));
 }
 
+// Array elements that expand arrive whole from a folder with blanks.
+TEST_F(BuilderTest, ExpandedArrayElementsArriveWholeFromAFolderWithBlanks) {
+  const std::string runtime = MakeRuntime();
+  const std::string folder = work_ + "\\Program Files\\My App";
+  CreateDirectories(folder);
+  ASSERT_TRUE(WriteWholeFile(work_ + "\\svc.toml",
+                             "[java]\nmain-class = \"a.B\"\narguments = [\"-baseDir\", \"%VEXLO_EXEDIR%data\"]\n"
+                             "[jvm]\noptions = [\"-Dapp.home=%VEXLO_EXEDIR%\"]\n"));
+  const std::string exe = BuildFrom(work_ + "\\svc.toml", "Program Files\\My App\\svc.exe");
+  ASSERT_EQ(RunChild(exe, runtime, "svc").exit_code, 0u);
+  const std::vector<std::string> record = Record(runtime + "\\bin\\server");
+  EXPECT_TRUE(Contains(Values(record, "option="), "-Dapp.home=" + folder + "\\"));
+  const std::vector<std::string> arguments = Values(record, "arg=");
+  EXPECT_EQ(std::vector<std::string>(arguments.end() - 2, arguments.end()),
+            (std::vector<std::string>{"-baseDir", folder + "\\data"}));
+}
+
 TEST_F(BuilderTest, InspectPrintsWhatBuildsTheSameExecutable) {
   const std::string first =
       BuildFrom(TestEnvironment("VEXLO_SOURCE_DIR") + "\\tests\\builder\\data\\every_key.toml", "first.exe");

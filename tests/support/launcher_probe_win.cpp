@@ -152,6 +152,7 @@ int RunJvmOperation(const std::string& operation, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ReportLibraryFailures();  // as the launcher does, with its C++ runtime linked in
   ReadConfigurationBlock(DetectLocale);
   // --run-limit=MS first shortens the version run's time limit.
   if (argc >= 2 && strncmp(argv[1], "--run-limit=", 12) == 0) {
@@ -181,8 +182,8 @@ int main(int argc, char** argv) {
     printf("%s\n", NewTempFileName().c_str());
     return 0;
   }
-  // launchertemp [fatal [target]]: creates it, fills it (with a directory
-  // link "linked" to target), then optionally dies.
+  // launchertemp [fatal|library [target]]: creates it, fills it (with a directory
+  // link "linked" to target), then optionally dies (or fails in the C++ library).
   if (operation == "launchertemp") {
     CreateLauncherTempDir();
     const std::string& directory = LauncherTempDir();
@@ -193,6 +194,7 @@ int main(int argc, char** argv) {
     if (argc >= 4 && !testing_support::CreateDirectoryLink(directory + "\\linked", argv[3])) return 3;
     fflush(stdout);
     if (argc >= 3 && strcmp(argv[2], "fatal") == 0) FatalInternalError("16");
+    if (argc >= 3 && strcmp(argv[2], "library") == 0) std::string().reserve(std::string().max_size() + 1);
     return 0;
   }
   if (operation == "writable" && argc >= 3) {
