@@ -9,39 +9,15 @@
 #include <iterator>
 #include <string>
 
+#include "support/pe_test_image.h"
+
 namespace vexlo {
 namespace builder {
 namespace testing_support {
 
-// The smallest image the builder accepts: an MZ header pointing at a PE32+
-// header (file alignment 0x200, section alignment 0x1000, headers 0x200
-// long) with one section at 0x1000 whose raw data ends at 0x400.
-inline std::string MinimalStub() {
-  std::string image(0x400, '\0');
-  auto put = [&image](size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-  };
-  image[0] = 'M';
-  image[1] = 'Z';
-  const size_t h = 0x80, optional = h + 24;
-  image[60] = static_cast<char>(h);
-  image.replace(h, 4, std::string("PE\0\0", 4));
-  image[h + 6] = 1;       // one section
-  image[h + 20] = 0xF0;   // optional header size
-  put(optional, 0x20B);   // PE32+
-  put(optional + 32, 0x1000);
-  put(optional + 36, 0x200);
-  put(optional + 56, 0x2000);  // image size
-  put(optional + 60, 0x200);   // headers size
-  put(optional + 108, 16);     // data directories
-  const size_t section = optional + 0xF0;
-  image.replace(section, 5, ".text");
-  put(section + 8, 0x200);     // virtual size
-  put(section + 12, 0x1000);   // address
-  put(section + 16, 0x200);    // raw size
-  put(section + 20, 0x200);    // raw offset
-  return image;
-}
+// The smallest image the builder accepts: one section behind headers of
+// 0x200 bytes.
+inline std::string MinimalStub() { return vexlo::testing_support::TestImage({{".text", 0x200}}, 0x200); }
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
