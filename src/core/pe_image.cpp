@@ -160,7 +160,10 @@ bool PlanResourceSection(const std::string& stub, ResourcePlacement* placement, 
     }
     --kept;
   }
-  uint64_t raw_end = pe.size_of_headers, memory_end = 0, first_raw = UINT64_MAX;
+  // The headers take the start of the image in memory too: address 0 would
+  // read as "no resources".
+  uint64_t raw_end = pe.size_of_headers, memory_end = std::max<uint32_t>(pe.size_of_headers, 1);
+  uint64_t first_raw = UINT64_MAX;
   for (size_t i = 0; i < kept; ++i) {
     const PeSection& section = pe.sections[i];
     memory_end = std::max(memory_end, section.virtual_address + AlignUp(SpanInMemory(section), pe.section_alignment));

@@ -118,6 +118,17 @@ TEST(ResourceSection, NoResourcesLeaveTheImageWithoutASection) {
   EXPECT_FALSE(read.has_version || read.has_manifest || !read.icon.empty());
 }
 
+// Found by fuzzing: sections that take no memory must not put the resources
+// at address 0, which the directory reads as "none".
+TEST(ResourceSection, NeverTakesTheHeadersAddresses) {
+  std::string stub = TestImage({{".bss", 0x200}});
+  for (uint32_t field : {8u, 12u, 16u, 20u}) StoreLe(stub, testing_support::kTestSectionTable + field, 0, 4);
+  ResourcePlacement placement;
+  std::string error;
+  ASSERT_TRUE(PlanResourceSection(stub, &placement, &error)) << error;
+  EXPECT_EQ(placement.virtual_address, 0x1000u);
+}
+
 TEST(ResourceSection, ClearsTheSignatureAndSymbolsItCutsOff) {
   std::string stub = TestImage({{".text", 0x200}});
   StoreLe(stub, testing_support::kTestSignatureOffset + 12, 0x5000, 4);                      // symbol table
