@@ -57,14 +57,12 @@ void Configuration(FuzzedDataProvider& input) {
   std::string section;
   uint32_t address = 0;
   if (!ReadExeResources(launcher, &back, &section, &address, &error)) __builtin_trap();
-  const bool has_any = resources.has_version || resources.has_manifest || !resources.icon.empty();
-  if (has_any != !section.empty() || back.has_version != resources.has_version ||
-      (resources.has_version && !(back.version == resources.version)) || !(back.icon == resources.icon) ||
-      back.has_manifest != resources.has_manifest || (resources.has_manifest && back.manifest != resources.manifest)) {
-    __builtin_trap();
-  }
+  if (!resources.has_version) resources.version = VersionInfo();
+  if (!resources.has_manifest) resources.manifest.clear();
   PeImage pe;
-  if (!ReadPeImage(launcher, &pe, &error) ||
+  if (back.has_version != resources.has_version || !(back.version == resources.version) ||
+      !(back.icon == resources.icon) || back.has_manifest != resources.has_manifest ||
+      back.manifest != resources.manifest || !ReadPeImage(launcher, &pe, &error) ||
       PeChecksum(launcher, PeChecksumOffset(pe)) != Le32(launcher, PeChecksumOffset(pe))) {
     __builtin_trap();
   }
@@ -73,8 +71,7 @@ void Configuration(FuzzedDataProvider& input) {
   BlockStream stream{file.Source(), DiscardLine};
   uint64_t start = 0, end = 0;
   ConfigTables tables;
-  const PeSection& last = pe.sections.back();
-  if (!FindBlockStart(stream, &start) || start != uint64_t{last.raw_offset} + last.raw_size ||
+  if (!FindBlockStart(stream, &start) || start != uint64_t{pe.sections.back().raw_offset} + pe.sections.back().raw_size ||
       !ReadBlock(stream, "en", &tables, &end) || end != launcher.size()) {
     __builtin_trap();
   }

@@ -1,9 +1,6 @@
-// Windows images for the tests of the image and resource writers (and a
-// stub for the builder's): PE32+ headers, file alignment 0x200, section
-// alignment 0x1000, 16 data directories, the sections one after another in
-// memory and in the file, each filled with its own byte (1, 2, ...) so that a
-// test can tell them apart. A section named ".rsrc" is the resource
-// directory's. No gtest: the fuzzers use it too.
+// Windows images for tests (no gtest: the fuzzers use it too): PE32+, file
+// alignment 0x200, section alignment 0x1000, the sections one after another,
+// each filled with its own byte (1, 2, ...). ".rsrc" holds the resources.
 #pragma once
 #include <cstdint>
 #include <string>

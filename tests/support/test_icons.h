@@ -38,9 +38,7 @@ inline std::string TestIconFile(const std::vector<std::pair<uint8_t, std::string
   AppendTestLe(out, static_cast<uint32_t>(images.size()), 2);
   uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
   for (const auto& image : images) {
-    out += std::string{static_cast<char>(image.first), static_cast<char>(image.first), '\0', '\0'};
-    AppendTestLe(out, 1, 2);
-    AppendTestLe(out, 32, 2);
+    out += std::string{static_cast<char>(image.first), static_cast<char>(image.first), '\0', '\0', 1, 0, 32, 0};
     AppendTestLe(out, static_cast<uint32_t>(image.second.size()), 4);
     AppendTestLe(out, offset, 4);
     offset += static_cast<uint32_t>(image.second.size());
