@@ -149,6 +149,7 @@ TEST(ResourceSection, ChecksumAddsWordsWithCarryAndTheLength) {
       {std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8), 2, 0x0201 + 0x0807 + 8},  // the field counts as 0
       {std::string("\xFF\xFF\x02\x00", 4), 100, 0x0002 + 4},              // 0x10001 folds to 0x0002
       {std::string("\x01\x02\x03", 3), 100, 0x0201 + 0x0003 + 3},         // an odd last byte is a low byte
+      {std::string(140000, '\xFF'), 1u << 30, 0xFFFF + 140000},          // carries folded at every step
   };
   for (const auto& c : cases) EXPECT_EQ(PeChecksum(c.bytes, c.checksum_offset), c.expected) << c.bytes.size();
 }
