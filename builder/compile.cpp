@@ -56,7 +56,7 @@ void Compiler::Run(const toml::table& root) {
       {"jvm", &Compiler::Jvm},         {"search", &Compiler::Search},
       {"paths", &Compiler::Paths},     {"instance", &Compiler::Instance},
       {"logs", &Compiler::Logs},       {"messages", &Compiler::MessagesTable},
-      {"locales", &Compiler::Locales}};
+      {"exe", &Compiler::Exe},         {"locales", &Compiler::Locales}};
   for (const auto& section : sections) {
     if (const toml::node* node = root.get(section.first)) {
       if (const toml::table* table = TableOf(*node, section.first)) (this->*section.second)(*table);

@@ -127,6 +127,12 @@ class Compiler {
   bool ClassPathEntry(const toml::node& element, const std::string& key, std::string* entry);
   bool SearchEntry(const toml::node& element, const std::string& key, std::string* entry);
 
+  // ---- the executable's resources (compile_exe.cpp) -------------------------
+
+  void Exe(const toml::table& table);
+  bool VersionText(const toml::node& node, const std::string& key, WideString* out);
+  bool BuildFile(const toml::node& node, const std::string& key, PlannedFile* file);
+
   // ---- files, paths, locales and raw records -------------------------------
 
   void Files(const toml::node& node);

@@ -90,6 +90,7 @@ InspectOutput Describer::Run() {
 
   InspectOutput output;
   const std::string files = FilesText(&output);
+  ExeKeys(&output);
   output.toml = Header() + Body() + files + LocalesText() + RawText();
   output.warnings = warnings_;
   SelfCheck(output);

@@ -23,7 +23,7 @@ std::string Describer::Header() const {
 
 std::string Describer::Body() const {
   std::string text;
-  for (const char* table : {"service", "java", "jvm", "search", "paths", "instance", "logs", "messages"}) {
+  for (const char* table : {"service", "java", "jvm", "search", "paths", "instance", "logs", "messages", "exe"}) {
     const auto found = lines_.find(table);
     if (found == lines_.end()) continue;
     const std::vector<std::string> order = KeyNamesOf(table);
@@ -60,8 +60,12 @@ std::string Describer::Placement(size_t index, const IncludedFile& file, Inspect
     warnings_.push_back("included file " + std::to_string(index + 1) + " has a name the builder refuses (" +
                         name + "); written out as " + relative);
   }
+  return Extracted(relative, file.contents, output);
+}
+
+std::string Describer::Extracted(const std::string& relative, const std::string& bytes, InspectOutput* output) {
   const fs::path target = (fs::absolute(fs::u8path(options_.extract_dir)) / fs::u8path(relative)).lexically_normal();
-  output->extracted.emplace_back(target.u8string(), file.contents);
+  output->extracted.emplace_back(target.u8string(), bytes);
   const fs::path base = fs::u8path(options_.config_path).parent_path();
   const fs::path shown = target.lexically_relative(base);
   return (shown.empty() ? target : shown).generic_u8string();
@@ -190,6 +194,7 @@ void Describer::SelfCheck(InspectOutput& output) {
     output.warnings.push_back(std::to_string(image_.trailing.size()) +
                               " bytes after the included files belong to no configuration and are not written again");
   }
+  CheckResources(plan, read, output);
 }
 
 std::string Describer::DifferingRecords(const BlockContents& built) const {

@@ -96,6 +96,10 @@ const std::vector<ConfigKey>& AllKeys() {
         {"messages", "omit", {}},
     };
     for (const auto& message : Messages()) keys.push_back({"messages", message.name, {message.id}});
+    // Resources of the executable, not records (compile_exe.cpp).
+    for (const char* name : {"version", "product-name", "company", "description", "copyright", "icon", "manifest"}) {
+      keys.push_back({"exe", name, {}});
+    }
     keys.push_back({"files", "source", {kIncludedFileCount, kIncludedFileNames}});
     keys.push_back({"files", "name", {kIncludedFileNames}});
     keys.push_back({"locales.<prefix>", "description", {kServiceDescription}});
@@ -119,8 +123,8 @@ std::vector<std::string> KeyNamesOf(const std::string& table) {
 
 const std::vector<std::string>& TableNames() {
   static const std::vector<std::string> kTables = {
-      "service", "java", "jvm", "search", "paths", "instance", "logs", "messages", "files",
-      "locales", "raw"};
+      "service", "java", "jvm", "search", "paths", "instance", "logs", "messages", "exe",
+      "files", "locales", "raw"};
   return kTables;
 }
 

@@ -79,6 +79,18 @@ append = true
 # caption = "Error"
 # no-jvm = "No Java runtime found. Please install Java 17 and set JAVA_HOME."
 
+# What Windows shows of the executable: Explorer's properties, Task Manager,
+# the icon. Without a manifest key the executable gets a default manifest
+# (Windows 10/11, asInvoker, long paths).
+# [exe]
+# version = "1.0.0.0"
+# product-name = "My Product"
+# company = "My Company"
+# description = "My Java service"
+# copyright = "Copyright 2026 My Company"
+# icon = "app.ico"
+# manifest = "app.manifest"
+
 # Files carried in the executable and extracted for each start; jars among
 # them are on the class path.
 # [[files]]

@@ -103,6 +103,29 @@ TEST_F(CommandsTest, AMissingIncludedFileWritesNothing) {
   EXPECT_FALSE(fs::exists(Path("app.exe")));
 }
 
+// The icon and manifest files are read with the included files: a bad one
+// is an error that names it, and nothing is written.
+TEST_F(CommandsTest, AnUnusableIconOrManifestWritesNothing) {
+  WriteBytes(Path("cursor.ico"), std::string("\0\0\2\0\1\0", 6) + std::string(16, '\0'));
+  WriteBytes(Path("empty.manifest"), "\r\n");
+  const struct {
+    const char* exe;
+    const char* error;
+  } cases[] = {
+      {"icon = \"cursor.ico\"", "app.toml:2:8: error: exe.icon: cursor.ico is not a usable icon: a cursor file, not an "
+                                "icon file"},
+      {"icon = \"gone.ico\"", "app.toml:2:8: error: exe.icon: cannot read gone.ico: "},
+      {"manifest = \"empty.manifest\"", "app.toml:2:12: error: exe.manifest: empty.manifest is empty"},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(Path("app.toml"), std::string("[exe]\n") + c.exe + "\n");
+    const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
+    EXPECT_EQ(run.code, kExitConfigurationError) << c.exe;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(Path("app.exe"))) << c.exe;
+  }
+}
+
 TEST_F(CommandsTest, ASuccessfulBuildReplacesTheOutputWhole) {
   WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   WriteBytes(Path("app.exe"), "the previous build");
@@ -111,7 +134,9 @@ TEST_F(CommandsTest, ASuccessfulBuildReplacesTheOutputWhole) {
   EXPECT_EQ(run.err, "");
   EXPECT_NE(run.out.find("wrote "), std::string::npos);
   const std::string built = ReadBytes(Path("app.exe"));
-  EXPECT_EQ(built.substr(0, 0x400), ReadBytes(stub_));
+  // The stub's section data comes over unchanged (its headers gain the
+  // resource section).
+  EXPECT_EQ(built.substr(0x200, 0x200), ReadBytes(stub_).substr(0x200));
   EXPECT_EQ(Listing(), (std::vector<std::string>{"app.exe", "app.toml", "stub.exe"}));
 }
 

@@ -156,6 +156,7 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   const std::string long_message = "[messages]\ncaption = \"" + long_text + "\"\n";
   const std::string raw_vm = "[raw.text]\n152 = \"" + vm_type + "\"\n";
   const std::string long_name = "[service]\nname = \"" + std::string(257, 'n') + "\"\n";
+  const std::string long_copyright = "[exe]\ncopyright = \"" + std::string(4097, 'c') + "\"\n";
   const std::string long_description = "[service]\ndescription = \"" + std::string(8192, 'd') + "\"\n";
   std::string many_files;
   for (int i = 0; i < 40; ++i) {
@@ -204,6 +205,16 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
        "t.toml:2:11: error: jvm.vm-type: is 200 bytes long; the launcher reads at most 199"},
       {"vm type path", "[jvm]\nvm-type = 'bin\\server'\n",
        "t.toml:2:11: error: jvm.vm-type: must be the name of a folder below the runtime's bin folder, such as \"server\""},
+      {"exe version", "[exe]\nversion = \"1.2-beta\"\n",
+       "t.toml:2:11: error: exe.version: \"1.2-beta\" is not a version: one to four numbers from 0 to 65535 separated "
+       "by dots, like \"1.2.3.4\""},
+      {"exe text empty", "[exe]\ncompany = \"\"\n",
+       "t.toml:2:11: error: exe.company: must not be empty (leave the key out instead)"},
+      {"exe text too long", long_copyright.c_str(),
+       "t.toml:2:13: error: exe.copyright: is 4097 UTF-16 characters long; the version resource holds 4096 per text"},
+      {"exe text NUL", "[exe]\ndescription = \"a\\u0000b\"\n",
+       "t.toml:2:15: error: exe.description: holds a NUL character, which ends a text of the version resource"},
+      {"exe icon type", "[exe]\nicon = 1\n", "t.toml:2:8: error: exe.icon: expected a string, found an integer"},
       {"outside the code page", "[java]\nmain-class = \"com.\xE4\xB8\xAD.Main\"\n",
        "t.toml:2:14: error: java.main-class: the character U+4E2D cannot be stored; text records hold "
        "Windows-1252 characters only"},

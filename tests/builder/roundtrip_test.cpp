@@ -11,6 +11,7 @@
 #include "core/block_format.h"
 #include "core/block_writer.h"
 #include "inspect.h"
+#include "support/test_icons.h"
 
 namespace vexlo {
 namespace builder {
@@ -68,6 +69,25 @@ TEST_F(RoundTripTest, EveryKeyConfigurationRebuildsIdentically) {
             ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "lib" / "b.jar"));
   EXPECT_EQ(ReadBytes(Path("extracted/vexlo-runtime.jar")),
             ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "runtime.jar"));
+  EXPECT_EQ(ReadBytes(Path("extracted/icon.ico")),
+            ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "app.ico"));
+  EXPECT_EQ(ReadBytes(Path("extracted/app.manifest")),
+            ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "app.manifest"));
+}
+
+// The icon is written out under a name no included file takes, and an
+// executable without a manifest says so.
+TEST_F(RoundTripTest, ResourcesBesideAnIncludedFileOfTheSameNameRebuildIdentically) {
+  const std::string icon = vexlo::testing_support::TestIconFile({{48, vexlo::testing_support::TestBitmap(48, 9)}});
+  WriteBytes(Path("data/my.ico"), icon);
+  WriteBytes(Path("data/icon.ico"), "an included file");
+  WriteBytes(Path("data/exe.toml"), "[exe]\nversion = \"3.1\"\nicon = \"my.ico\"\nmanifest = false\n"
+                                    "[[files]]\nsource = \"icon.ico\"\n");
+  ExpectRoundTrip(Path("data/exe.toml"));
+  EXPECT_EQ(ReadBytes(Path("extracted/icon-2.ico")), icon);
+  const std::string printed = ReadBytes(Path("inspected/again.toml"));
+  EXPECT_NE(printed.find("[exe]\nversion = \"3.1\"\nicon = \"../extracted/icon-2.ico\"\nmanifest = false\n"),
+            std::string::npos) << printed;
 }
 
 // Without the runtime jar the first included file is the application's.
@@ -150,6 +170,34 @@ TEST_F(RoundTripTest, ForeignBlocksRebuildWithTheSameRecords) {
     EXPECT_EQ(after.texts, before.texts) << locale;
   }
   EXPECT_EQ(ImageOf(rebuilt).files[0].contents, "jar bytes");
+}
+
+// Resources of another tool: what inspect cannot print is said on standard
+// error, and the rebuild still works.
+TEST_F(RoundTripTest, ForeignResourcesAreReportedNotReproduced) {
+  const std::string string_table = SerializeResourceTree({{6, 1, 0x409, "strings"}}, 0x2000);
+  std::string foreign = vexlo::testing_support::TestImage({{".text", 0x200}, {".rsrc", 0x200}});
+  foreign.replace(0x600, string_table.size(), string_table);
+  const struct {
+    const char* what;
+    std::string stub;
+    const char* warning;
+  } cases[] = {
+      {"unreadable", vexlo::testing_support::TestImage({{".text", 0x200}, {".rsrc", 0x200}}),
+       "the executable's resources cannot be read (damaged resource section); the printed configuration leaves "
+       "them out"},
+      {"not printable", foreign,
+       "a rebuild writes a different resource section: the executable's resources were not written by vexlo-build "
+       "(only its version texts, icon and manifest are printed)"},
+  };
+  for (const auto& c : cases) {
+    std::string launcher, error;
+    ASSERT_TRUE(BuildLauncher(c.stub, BlockContents(), {}, &launcher, &error)) << error;
+    WriteBytes(Path("foreign.exe"), launcher);
+    const std::string warnings = InspectExe(Path("foreign.exe"), Path("foreign.toml"), Path("foreign-files"));
+    EXPECT_NE(warnings.find(c.warning), std::string::npos) << c.what << ": " << warnings;
+    EXPECT_EQ(BuildExe(Path("foreign.toml"), Path("rebuilt.exe")), 0) << c.what;
+  }
 }
 
 TEST_F(RoundTripTest, HostileIncludedNamesAreNotWrittenOutsideTheFolder) {
