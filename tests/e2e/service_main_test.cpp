@@ -5,129 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "core/record_ids.h"
-#include "support/runtime_fixture_win.h"
+#include "support/service_fixture_win.h"
 #include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {
 namespace {
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
-class ServiceMainTest : public RuntimeTest {
- protected:
-  void SetUp() override {
-    RuntimeTest::SetUp();
-    runtime_ = MakeRuntime();
-    dll_ = runtime_ + "\\bin\\server";
-    name_ = std::string("vexlo-main-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    Remove(name_);
-  }
-  void TearDown() override {
-    for (const std::string& name : installed_) Remove(name);
-    for (const std::string& path : service_logs_) DeleteFileA(path.c_str());
-    RuntimeTest::TearDown();
-  }
-
-  // A launcher that finds the fake runtime through its search sequence: a
-  // service does not get the test's environment.
-  BlockContents Contents() {
-    BlockContents contents = JvmContents();
-    SetText(contents, record::kSearchSequence, "A" + runtime_);
-    return contents;
-  }
-
-  // Installs the launcher as a demand-start service under `name`.
-  std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe",
-                      const std::vector<IncludedFile>& files = {}) {
-    const std::string exe = WriteLauncher(exe_name, contents, files);
-    installed_.push_back(name);
-    const ProcessResult result = Run(exe, "-install-demand " + name);
-    EXPECT_EQ(result.exit_code, 0u) << result.out;
-    return exe;
-  }
-
-  static bool StartWith(const std::string& name, const std::vector<std::string>& parameters) {
-    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_START));
-    std::vector<const char*> pointers;
-    for (const std::string& parameter : parameters) pointers.push_back(parameter.c_str());
-    return StartServiceA(service.get(), static_cast<DWORD>(pointers.size()), pointers.empty() ? nullptr : pointers.data());
-  }
-
-  static DWORD State(const std::string& name) {
-    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status = {};
-    if (!QueryServiceStatus(service.get(), &status)) return 0;
-    return status.dwCurrentState;
-  }
-
-  static bool WaitForState(const std::string& name, DWORD state, DWORD timeout_ms = 30000) {
-    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-      if (State(name) == state) return true;
-      Sleep(50);
-    }
-    return false;
-  }
-
-  // Waits until the double's record holds the line.
-  bool WaitForRecord(const std::string& line, DWORD timeout_ms = 30000) {
-    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-      if (Contains(Record(dll_), line)) return true;
-      Sleep(50);
-    }
-    return false;
-  }
-
-  static void Remove(const std::string& name) {
-    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
-    if (!service) return;
-    SERVICE_STATUS status;
-    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitForState(name, SERVICE_STOPPED, 10000);
-    DeleteService(service.get());
-  }
-
-  // The launcher log of a process of this test's services that holds the
-  // line. Services log (the test prefix turns their log on) into the
-  // system's temporary directory, not the test's; the files found are
-  // removed with the test.
-  std::vector<std::string> ServiceLogWith(const std::string& line) {
-    char directory[MAX_PATH];
-    GetTempPathA(MAX_PATH, directory);
-    for (const std::string& name : ListDirectory(directory)) {
-      if (name.rfind("tvl_nlog_", 0) != 0) continue;
-      const std::string path = std::string(directory) + name;
-      const std::vector<std::string> lines = SplitLines(ReadWholeFile(path));
-      if (!Contains(lines, line)) continue;
-      service_logs_.push_back(path);
-      return lines;
-    }
-    return {};
-  }
-
-  // The service process's log once the process has logged its last line.
-  std::vector<std::string> FinishedServiceLog(const std::string& name) {
-    std::vector<std::string> log;
-    for (int waited = 0; waited < 300; ++waited) {
-      log = ServiceLogWith("service name is '" + name + "'");
-      if (!log.empty() && log.back() == "exiting") break;
-      Sleep(100);
-    }
-    return log;
-  }
-
-  std::string runtime_;
-  std::string dll_;
-  std::string name_;
-  std::vector<std::string> installed_;
-  std::vector<std::string> service_logs_;
-};
+using ServiceMainTest = ServiceTest;
 
 TEST_F(ServiceMainTest, StartRunStopThroughTheStopLine) {
   SetDouble(dll_, "main-stdin=all");
@@ -199,27 +84,31 @@ TEST_F(ServiceMainTest, EarlyStopEndsInStopped) {
   }
 }
 
-// The child ends on its own: with 0 the service reports stopped; with any
-// other code it reports nothing, so the manager sees an unexpected end (and
-// would run the service's recovery actions).
+// The child ends on its own: with 0 the service reports a clean stop; with
+// any other code it reports stopped with the service-specific error and the
+// child's code, so that the manager sees the failure.
 TEST_F(ServiceMainTest, ChildEndingOnItsOwn) {
-  SetDouble(dll_, "main-exit=0");
-  const std::string clean = name_ + "-clean";
-  Install(clean, Contents(), "clean.exe");
-  ASSERT_TRUE(StartWith(clean, {}));
-  EXPECT_TRUE(WaitForState(clean, SERVICE_STOPPED));
-  const std::vector<std::string> clean_log = FinishedServiceLog(clean);
-  EXPECT_TRUE(Contains(clean_log, "process terminated with exit code 0"));
-  EXPECT_TRUE(Contains(clean_log, "service stopped set"));
-
-  SetDouble(dll_, "main-exit=3");
-  const std::string failing = name_ + "-failing";
-  Install(failing, Contents(), "failing.exe");
-  ASSERT_TRUE(StartWith(failing, {}));
-  const std::vector<std::string> failing_log = FinishedServiceLog(failing);
-  EXPECT_TRUE(Contains(failing_log, "process terminated with exit code 3"));
-  EXPECT_FALSE(Contains(failing_log, "service stopped set"));
-  EXPECT_EQ(failing_log.back(), "exiting");
+  const struct {
+    const char* suffix;
+    DWORD exit_code;
+    DWORD win32_exit_code;
+  } cases[] = {{"clean", 0, 0}, {"failing", 3, ERROR_SERVICE_SPECIFIC_ERROR}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.suffix);
+    SetDouble(dll_, "main-exit=" + std::to_string(c.exit_code));
+    const std::string name = name_ + "-" + c.suffix;
+    Install(name, Contents(), std::string(c.suffix) + ".exe");
+    ASSERT_TRUE(StartWith(name, {}));
+    EXPECT_TRUE(WaitForState(name, SERVICE_STOPPED));
+    const SERVICE_STATUS_PROCESS status = Status(name);
+    EXPECT_EQ(status.dwWin32ExitCode, c.win32_exit_code);
+    EXPECT_EQ(status.dwServiceSpecificExitCode, c.win32_exit_code != 0 ? c.exit_code : 0);
+    const std::vector<std::string> log = FinishedServiceLog(name);
+    EXPECT_TRUE(Contains(log, "process terminated with exit code " + std::to_string(c.exit_code))) << Joined(log);
+    EXPECT_EQ(Contains(log, "ERROR: the process ended on its own: the service stopped with service-specific error 3"),
+              c.exit_code == 3);
+    EXPECT_TRUE(Contains(log, "service stopped set"));
+  }
 }
 
 // An application that writes megabytes to its standard output and error is
@@ -332,13 +221,8 @@ TEST_F(ServiceMainTest, ChildInheritsOnlyItsHandlesAndConsoleEventsAreAbsorbed) 
 // runtime jar run on a real JVM as a service, write their output log, and end
 // through their stop handler and shutdown hook on stop.
 TEST_F(ServiceMainTest, RealJavaApplicationThroughTheBridge) {
-  SetDouble(dll_, "host-java=" + TestEnvironment("VEXLO_HOST_JAVA"));
-  BlockContents contents = Contents();
-  // The runtime jar travels inside the executable, as vexlo-build embeds it.
-  const std::vector<IncludedFile> files = {{"vexlo-runtime.jar", ReadWholeFile(TestEnvironment("VEXLO_RUNTIME_JAR"))}};
-  DescribeIncludedFiles(files, &contents);
-  SetText(contents, record::kClassPath, "A1" + TestEnvironment("VEXLO_DEMO_JAR"));
-  SetText(contents, record::kMainClass, "com.vexlo.demo.DemoService");
+  std::vector<IncludedFile> files;
+  BlockContents contents = BridgeContents("VEXLO_DEMO_JAR", "com.vexlo.demo.DemoService", &files);
   SetText(contents, record::kVmParameters, "-Ddemo.heartbeatMillis=100");
   SetText(contents, record::kPassOutputLog, "1");
   SetText(contents, record::kOutputLog, "output.log");

@@ -152,6 +152,8 @@ int RunJvmOperation(const std::string& operation, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As start-up does, before anything can show a message.
+  TakeServiceChildMark();
   ReadConfigurationBlock(DetectLocale);
   // --run-limit=MS first shortens the version run's time limit.
   if (argc >= 2 && strncmp(argv[1], "--run-limit=", 12) == 0) {
@@ -251,6 +253,12 @@ int main(int argc, char** argv) {
     const HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(strtoull(argv[2], nullptr, 16)));
     LONG previous = 0;
     return ReleaseSemaphore(handle, 1, &previous) && previous == 5 ? 10 : 11;
+  }
+  if (operation == "variable" && argc >= 3) {  // the variable's value as this process sees it
+    char value[256] = "<unset>";
+    GetEnvironmentVariableA(argv[2], value, sizeof(value));
+    printf("%s\n", value);
+    return 0;
   }
   if (operation == "exepath") {
     printf("%s\n%s\n", ExecutablePath().c_str(), ExecutableDirectory().c_str());
