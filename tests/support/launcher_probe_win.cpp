@@ -142,8 +142,14 @@ int RunJvmOperation(const std::string& operation, int argc, char** argv) {
     PrintFound(findPreviousInstallation(root, &java_executable, argv[3], argv[4]), java_executable, nullptr);
     return 0;
   }
-  if (operation == "preparejre" && argc >= 3) {  // preparejre <runtime directory>
+  // preparejre <runtime directory> [hold <event>]: with hold, the launcher
+  // stays alive after the preparation until the named event is set.
+  if (operation == "preparejre" && argc >= 3) {
     prepareJre(argv[2]);
+    if (argc >= 5 && strcmp(argv[3], "hold") == 0) {
+      UniqueHandle event(OpenEventA(SYNCHRONIZE, FALSE, argv[4]));
+      if (!event || WaitForSingleObject(event.get(), 60000) != WAIT_OBJECT_0) return 3;
+    }
     return 0;
   }
   return 2;
@@ -155,11 +161,24 @@ int main(int argc, char** argv) {
   // As start-up does, before anything can show a message.
   TakeServiceChildMark();
   ReadConfigurationBlock(DetectLocale);
-  // --run-limit=MS first shortens the version run's time limit.
-  if (argc >= 2 && strncmp(argv[1], "--run-limit=", 12) == 0) {
-    VersionRunLimitMs() = static_cast<DWORD>(strtoul(argv[1] + 12, nullptr, 10));
-    --argc;
-    ++argv;
+  // Time limits in milliseconds first, shortened for the test: --run-limit
+  // (the version run), --unpack-limit (one unpacker run), --preparation-wait
+  // (another launcher's preparation of the same runtime).
+  const struct {
+    const char* prefix;
+    DWORD& limit;
+  } limits[] = {{"--run-limit=", VersionRunLimitMs()},
+                {"--unpack-limit=", UnpackLimitMs()},
+                {"--preparation-wait=", PreparationWaitLimitMs()}};
+  for (bool more = true; more && argc >= 2;) {
+    more = false;
+    for (const auto& limit : limits) {
+      if (strncmp(argv[1], limit.prefix, strlen(limit.prefix)) != 0) continue;
+      limit.limit = static_cast<DWORD>(strtoul(argv[1] + strlen(limit.prefix), nullptr, 10));
+      --argc;
+      ++argv;
+      more = true;
+    }
   }
   if (argc < 2) return 2;
   const std::string operation = argv[1];
