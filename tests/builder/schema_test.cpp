@@ -27,9 +27,8 @@ TEST(Schema, DurationKeysAreTheLaunchersOwnRecords) {
   for (const DurationKey& key : DurationKeys()) {
     const int32_t id = key.setting->id;
     EXPECT_TRUE(record::IsOwnRecord(id)) << id;
-    EXPECT_EQ(KeyWriting(id), &*std::find_if(AllKeys().begin(), AllKeys().end(), [&](const ConfigKey& k) {
-      return std::string(k.table) == key.table && std::string(k.name) == key.name;
-    })) << id;
+    ASSERT_NE(KeyWriting(id), nullptr) << id;
+    EXPECT_EQ(KeyPath(*KeyWriting(id)), std::string(key.table) + "." + key.name);
     uint64_t milliseconds = 0;
     EXPECT_TRUE(DurationValue(key.setting->default_text, *key.setting, &milliseconds)) << id;
   }

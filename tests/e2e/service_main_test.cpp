@@ -3,16 +3,150 @@
 // launcher with the restart marker) against the recording jvm.dll, and ends
 // it through the stop line on the child's standard input.
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 
 #include "core/record_ids.h"
-#include "support/service_fixture_win.h"
+#include "support/runtime_fixture_win.h"
 #include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {
 namespace {
 
-using ServiceMainTest = ServiceTest;
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+class ServiceMainTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    runtime_ = MakeRuntime();
+    dll_ = runtime_ + "\\bin\\server";
+    name_ = std::string("vexlo-main-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    Remove(name_);
+  }
+  void TearDown() override {
+    for (const std::string& name : installed_) Remove(name);
+    for (const std::string& path : service_logs_) DeleteFileA(path.c_str());
+    RuntimeTest::TearDown();
+  }
+
+  // A launcher that finds the fake runtime through its search sequence: a
+  // service does not get the test's environment.
+  BlockContents Contents() {
+    BlockContents contents = JvmContents();
+    SetText(contents, record::kSearchSequence, "A" + runtime_);
+    return contents;
+  }
+
+  // A real Java application behind the bridge jvm.dll: the host's java runs
+  // the main class from the jar the test variable names, with the runtime
+  // jar inside the executable, as vexlo-build embeds it.
+  BlockContents BridgeContents(const char* jar_variable, const char* main_class, std::vector<IncludedFile>* files) {
+    SetDouble(dll_, "host-java=" + TestEnvironment("VEXLO_HOST_JAVA"));
+    BlockContents contents = Contents();
+    *files = {{"vexlo-runtime.jar", ReadWholeFile(TestEnvironment("VEXLO_RUNTIME_JAR"))}};
+    DescribeIncludedFiles(*files, &contents);
+    SetText(contents, record::kClassPath, "A1" + TestEnvironment(jar_variable));
+    SetText(contents, record::kMainClass, main_class);
+    return contents;
+  }
+
+  // Installs the launcher as a demand-start service under `name`.
+  std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe",
+                      const std::vector<IncludedFile>& files = {}) {
+    const std::string exe = WriteLauncher(exe_name, contents, files);
+    installed_.push_back(name);
+    const ProcessResult result = Run(exe, "-install-demand " + name);
+    EXPECT_EQ(result.exit_code, 0u) << result.out;
+    return exe;
+  }
+
+  static bool StartWith(const std::string& name, const std::vector<std::string>& parameters) {
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_START));
+    std::vector<const char*> pointers;
+    for (const std::string& parameter : parameters) pointers.push_back(parameter.c_str());
+    return StartServiceA(service.get(), static_cast<DWORD>(pointers.size()), pointers.empty() ? nullptr : pointers.data());
+  }
+
+  static SERVICE_STATUS_PROCESS Status(const std::string& name) {
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                         &needed);
+    return status;
+  }
+  static DWORD State(const std::string& name) { return Status(name).dwCurrentState; }
+
+  static bool WaitForState(const std::string& name, DWORD state, DWORD timeout_ms = 30000) {
+    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+      if (State(name) == state) return true;
+      Sleep(50);
+    }
+    return false;
+  }
+
+  // Waits until the double's record holds the line.
+  bool WaitForRecord(const std::string& line, DWORD timeout_ms = 30000) {
+    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+      if (Contains(Record(dll_), line)) return true;
+      Sleep(50);
+    }
+    return false;
+  }
+
+  static void Remove(const std::string& name) {
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+    if (!service) return;
+    SERVICE_STATUS status;
+    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitForState(name, SERVICE_STOPPED, 10000);
+    DeleteService(service.get());
+  }
+
+  // The launcher log of a process of this test's services that holds the
+  // line. Services log (the test prefix turns their log on) into the
+  // system's temporary directory, not the test's; the files found are
+  // removed with the test.
+  std::vector<std::string> ServiceLogWith(const std::string& line) {
+    char directory[MAX_PATH];
+    GetTempPathA(MAX_PATH, directory);
+    for (const std::string& name : ListDirectory(directory)) {
+      if (name.rfind("tvl_nlog_", 0) != 0) continue;
+      const std::string path = std::string(directory) + name;
+      const std::vector<std::string> lines = SplitLines(ReadWholeFile(path));
+      if (!Contains(lines, line)) continue;
+      service_logs_.push_back(path);
+      return lines;
+    }
+    return {};
+  }
+
+  // The service process's log once the process has logged its last line.
+  std::vector<std::string> FinishedServiceLog(const std::string& name) {
+    std::vector<std::string> log;
+    for (int waited = 0; waited < 300; ++waited) {
+      log = ServiceLogWith("service name is '" + name + "'");
+      if (!log.empty() && log.back() == "exiting") break;
+      Sleep(100);
+    }
+    return log;
+  }
+
+  std::string runtime_;
+  std::string dll_;
+  std::string name_;
+  std::vector<std::string> installed_;
+  std::vector<std::string> service_logs_;
+};
 
 TEST_F(ServiceMainTest, StartRunStopThroughTheStopLine) {
   SetDouble(dll_, "main-stdin=all");
@@ -244,6 +378,136 @@ TEST_F(ServiceMainTest, RealJavaApplicationThroughTheBridge) {
   EXPECT_EQ(lines.back(), "demo: shutdown hook");
   EXPECT_TRUE(Contains(Record(dll_), "host-java exit=0"));
   EXPECT_TRUE(Contains(FinishedServiceLog(name_), "process terminated with exit code 0"));
+}
+
+// A service's child held in its search, where it never reads its stop line:
+// the version run of the java.exe double sleeps (java-double.txt says
+// "sleep=..."), and that run is a Windows grandchild. Returns the child and
+// the grandchild once both run.
+std::vector<UniqueHandle> ChildTree(DWORD service_id) {
+  std::vector<UniqueHandle> tree;
+  for (int waited = 0; waited < 600 && tree.size() < 2; ++waited, Sleep(100)) {
+    tree.clear();
+    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    std::vector<PROCESSENTRY32> processes;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+      processes.push_back(entry);
+    }
+    for (DWORD parent = service_id; tree.size() < 2 && parent != 0;) {
+      const auto child = std::find_if(processes.begin(), processes.end(),
+                                      [parent](const PROCESSENTRY32& p) { return p.th32ParentProcessID == parent; });
+      parent = child == processes.end() ? 0 : child->th32ProcessID;
+      if (parent != 0) tree.emplace_back(OpenProcess(SYNCHRONIZE, FALSE, parent));
+    }
+  }
+  return tree;
+}
+
+bool AllEndWithin(const std::vector<UniqueHandle>& processes, DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (const UniqueHandle& process : processes) {
+    const ULONGLONG now = GetTickCount64();
+    if (WaitForSingleObject(process.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0) != WAIT_OBJECT_0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A child that does not end on the stop line: after the stop timeout (6 s
+// here) the service ends the child and its grandchild and reports stopped;
+// the stop command returns within the timeout and 5 s, and the check point
+// moved on while it waited.
+TEST_F(ServiceMainTest, StopTimeoutEndsTheWholeProcessTree) {
+  BlockContents contents = Contents();
+  SetText(contents, record::kStopTimeout, "6s");
+  const std::string exe = Install(name_, contents);
+  ASSERT_TRUE(WriteWholeFile(runtime_ + "\\bin\\java-double.txt", "sleep=600000\n"));
+  ASSERT_TRUE(StartWith(name_, {}));
+  const std::vector<UniqueHandle> tree = ChildTree(Status(name_).dwProcessId);
+  ASSERT_EQ(tree.size(), 2u);
+  const ULONGLONG start = GetTickCount64();
+  PROCESS_INFORMATION stop = {};
+  ASSERT_TRUE(StartProcess(Widen("\"" + exe + "\" -stop " + name_), Options({}), &stop));
+  UniqueHandle stop_process(stop.hProcess), stop_thread(stop.hThread);
+  DWORD check_point = 0;
+  while (WaitForSingleObject(stop_process.get(), 100) == WAIT_TIMEOUT && GetTickCount64() - start < 30000) {
+    const SERVICE_STATUS_PROCESS status = Status(name_);
+    if (status.dwCurrentState == SERVICE_STOP_PENDING) check_point = std::max(check_point, status.dwCheckPoint);
+  }
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  EXPECT_GE(elapsed, 5500u);
+  EXPECT_LE(elapsed, 11000u);
+  EXPECT_GE(check_point, 3u);
+  EXPECT_EQ(Status(name_).dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_EQ(Status(name_).dwWin32ExitCode, 0u);
+  EXPECT_TRUE(AllEndWithin(tree, 1000));
+  const std::vector<std::string> log = FinishedServiceLog(name_);
+  for (const char* line : {"waiting up to 6000 ms for the process to end",
+                           "ERROR: the process did not end within 6000 ms of the stop: ending its process tree",
+                           "process terminated with exit code 1460", "service stopped set"}) {
+    EXPECT_TRUE(Contains(log, line)) << line << "\n" << Joined(log);
+  }
+}
+
+// The child and everything it starts end with the service process. (Wine
+// keeps showing a killed service as running: the name is used once a run.)
+TEST_F(ServiceMainTest, KillingTheServiceProcessEndsItsChildren) {
+  const std::string name = name_ + "-" + std::to_string(GetCurrentProcessId());
+  Install(name, Contents());
+  installed_.pop_back();  // it cannot be stopped any more
+  ASSERT_TRUE(WriteWholeFile(runtime_ + "\\bin\\java-double.txt", "sleep=600000\n"));
+  ASSERT_TRUE(StartWith(name, {}));
+  const DWORD service_id = Status(name).dwProcessId;
+  const std::vector<UniqueHandle> tree = ChildTree(service_id);
+  ASSERT_EQ(tree.size(), 2u);
+  UniqueHandle service(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, service_id));
+  ASSERT_TRUE(TerminateProcess(service.get(), 9));
+  EXPECT_TRUE(AllEndWithin(tree, 1000));
+  ServiceLogWith("service name is '" + name + "'");  // to have it removed
+  UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  DeleteService(UniqueService(OpenServiceA(manager.get(), name.c_str(), DELETE)).get());
+}
+
+// A real application that ends by itself while its shutdown hook never
+// returns: the Java side halts it the stop timeout less 5 s later with exit
+// code 2, and the service stops with that service-specific error.
+TEST_F(ServiceMainTest, JavaApplicationHungInItsOwnExitIsHalted) {
+  std::vector<IncludedFile> files;
+  BlockContents contents = BridgeContents("VEXLO_TESTAPP_JAR", "testapp.StubbornApp", &files);
+  SetText(contents, record::kAppArguments, "hook return");
+  SetText(contents, record::kPassErrorLog, "1");
+  SetText(contents, record::kErrorLog, "error.log");
+  SetText(contents, record::kStopTimeout, "7s");
+  Install(name_, contents, "svc.exe", files);
+  ASSERT_TRUE(StartWith(name_, {}));
+  ASSERT_TRUE(WaitForState(name_, SERVICE_STOPPED, 90000));
+  EXPECT_EQ(Status(name_).dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+  EXPECT_EQ(Status(name_).dwServiceSpecificExitCode, 2u);
+  const std::string errors = ReadWholeFile(work_ + "\\error.log");
+  EXPECT_NE(errors.find("did not end within 2000 ms after the JVM began to shut down; halting"), std::string::npos)
+      << errors;
+}
+
+// With message boxes configured, a service's child that fails writes its
+// message to standard error: nobody would see a box in the services'
+// session. It takes the variable that says so out of its environment.
+TEST_F(ServiceMainTest, ServiceChildShowsNoMessageBoxes) {
+  BlockContents contents = Contents();
+  SetText(contents, record::kSearchSequence, "A" + work_ + "\\no-runtime");
+  SetText(contents, record::kLaunchMode, "5");
+  const std::string exe = Install(name_, contents);
+  ASSERT_TRUE(StartWith(name_, {}));
+  ASSERT_TRUE(WaitForState(name_, SERVICE_STOPPED, 60000));
+  EXPECT_EQ(Status(name_).dwServiceSpecificExitCode, 1u);
+  const std::vector<std::string> child = ServiceLogWith("command line " + exe + " " + name_ + " __tvl_restart");
+  EXPECT_TRUE(Contains(child, "a service's child: messages go to standard error")) << Joined(child);
+  const std::string probe = WriteProbe("probe.exe", contents);
+  const ProcessResult message = Run(probe, "message 1009 16", {L"VEXLO_SERVICE_CHILD=1"});
+  EXPECT_EQ(message.err, "An internal error occurred (error code: 16)\r\n");
+  EXPECT_EQ(Run(probe, "variable VEXLO_SERVICE_CHILD", {L"VEXLO_SERVICE_CHILD=1"}).out, "<unset>\r\n");
 }
 
 }  // namespace

@@ -11,9 +11,7 @@
 //   raw=TEXT      TEXT without a line feed to standard error
 // Without any line= or raw= setting it prints: openjdk version "17.0.2" 2022-01-18
 // Every run appends its command line as one line to "java-double.runs" beside
-// the executable, so tests can count the runs the launcher made. The command
-// line "--sleep MS" makes it sleep that long and end, nothing else: a
-// Windows process that lives on, for tests of process trees.
+// the executable, so tests can count the runs the launcher made.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,11 +24,7 @@
 using vexlo::testing_support::AppendRun;
 using vexlo::testing_support::OwnDirectory;
 
-int main(int argc, char** argv) {
-  if (argc == 3 && strcmp(argv[1], "--sleep") == 0) {
-    Sleep(static_cast<DWORD>(atol(argv[2])));
-    return 0;
-  }
+int main() {
   const std::string directory = OwnDirectory();
   AppendRun(directory, "java-double.runs");
 

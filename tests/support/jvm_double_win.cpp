@@ -30,10 +30,6 @@
 //   main-stdin=1        main reads standard input until the line "0" (blanks
 //                       around it ignored) or its end, as the launcher class does
 //   main-exit=N         main then ends the process with N, as System.exit does
-//   main-grandchild=CMD main first starts the Windows command line CMD and
-//                       leaves it running (a process the application started)
-//   main-sleep=MS       main then sleeps that long without reading its input
-//                       (an application that ignores the stop line)
 //   main-throws=1       an exception is pending when main returns
 //   firstrun=false      firstRun returns false
 //   firstrun-throws=1   an exception is pending when firstRun returns
@@ -54,13 +50,12 @@
 //   main-time=T             system time at main, in 100 ns units
 //   main-peak-working-set=B peak working set at main, in bytes
 //   output written=N        main's output is written
-//   grandchild pid=N        the process main-grandchild started
 //   stdin line=TEXT / stdin stop / stdin end
 //   host-java exit=N        the bridge's java ended with N
 //   ExceptionDescribe
 //   DestroyJavaVM
-#include "support/jvm_double_win.h"
-
+#define _JNI_IMPLEMENTATION_
+#include <jni.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -69,23 +64,53 @@
 #include <vector>
 
 #include "support/host_program_win.h"
+#include "sys/win.h"
 #define PSAPI_VERSION 2
 #include <psapi.h>
 
 using vexlo::testing_support::HostJavaCommand;
 using vexlo::testing_support::RunHostProgram;
 
-namespace jvm_double {
-
-Settings g_settings;
-Object* g_pending = nullptr;
-long g_strings_made = 0;
-
 namespace {
 
+struct Settings {
+  jint create_result = 0;
+  std::vector<std::string> missing_classes;
+  std::vector<std::string> missing_methods;
+  bool fail_object_array = false;
+  long fail_string = -1;
+  DWORD create_sleep_ms = 0;
+  unsigned long main_output_bytes = 0;
+  bool main_stdin = false;
+  bool main_stdin_to_end = false;
+  bool main_exits = false;
+  UINT main_exit_code = 0;
+  bool main_throws = false;
+  bool first_run_result = true;
+  bool first_run_throws = false;
+  bool record_main_only = false;
+  std::string host_java;
+};
+
+// A Java object as far as a launcher can tell.
+struct Object {
+  std::string name;                 // class name, method-independent
+  std::wstring text;                // strings
+  std::vector<Object*> elements;    // arrays
+};
+
+struct Method {
+  std::string class_name;
+  std::string name;
+  std::string signature;
+};
+
 std::string g_directory;
+Settings g_settings;
 std::vector<std::string> g_options;  // as the launcher gave them
 bool g_recording = true;  // off before main when only main is recorded
+Object* g_pending = nullptr;  // the pending exception
+long g_strings_made = 0;
 
 std::string OwnDirectory() {
   HMODULE self = nullptr;
@@ -95,8 +120,6 @@ std::string OwnDirectory() {
   path.resize(GetModuleFileNameA(self, &path[0], static_cast<DWORD>(path.size())));
   return path.substr(0, path.rfind('\\') + 1);
 }
-
-}  // namespace
 
 void Record(const std::string& line) {
   if (!g_recording) return;
@@ -108,8 +131,6 @@ void Record(const std::string& line) {
   WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(file);
 }
-
-namespace {
 
 std::string ReadWhole(const std::string& path) {
   std::string bytes;
@@ -149,11 +170,16 @@ Settings ReadSettings() {
     else if (key == "firstrun") settings.first_run_result = value != "false";
     else if (key == "firstrun-throws") settings.first_run_throws = value == "1";
     else if (key == "record") settings.record_main_only = value == "main";
-    else if (key == "main-grandchild") settings.main_grandchild = value;
-    else if (key == "main-sleep") settings.main_sleep_ms = strtoul(value.c_str(), nullptr, 10);
     else if (key == "host-java") settings.host_java = value;
   }
   return settings;
+}
+
+bool Listed(const std::vector<std::string>& names, const char* name) {
+  for (const std::string& listed : names) {
+    if (listed == name) return true;
+  }
+  return false;
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -173,6 +199,10 @@ std::string ProcessPath() {
   return value;
 }
 
+void Throw(const char* class_name) {
+  g_pending = new Object();
+  g_pending->name = class_name;
+}
 
 // The launcher class's stop protocol: lines until "0" or the end of input;
 // with to_end, every line until the end.
@@ -234,21 +264,6 @@ void WriteOutput(unsigned long bytes) {
   Record("output written=" + std::to_string(bytes));
 }
 
-void StartGrandchild(const std::string& command_line) {
-  std::string line = command_line;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
-                      &info)) {
-    Record("grandchild error=" + std::to_string(GetLastError()));
-    return;
-  }
-  Record("grandchild pid=" + std::to_string(info.dwProcessId));
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-}
-
 // The bridge: the host's java runs the class with the options and arguments
 // this JVM was given.
 void RunOnHostJava(const Method& method, const Object& arguments) {
@@ -267,13 +282,6 @@ void RunOnHostJava(const Method& method, const Object& arguments) {
   ExitProcess(static_cast<UINT>(status));
 }
 
-}  // namespace
-
-void Throw(const char* class_name) {
-  g_pending = new Object();
-  g_pending->name = class_name;
-}
-
 void RunMain(const Method& method, jobjectArray arguments) {
   RecordMainMoment();
   Object* array = reinterpret_cast<Object*>(arguments);
@@ -284,15 +292,187 @@ void RunMain(const Method& method, jobjectArray arguments) {
     RunOnHostJava(method, *array);
     return;
   }
-  if (!g_settings.main_grandchild.empty()) StartGrandchild(g_settings.main_grandchild);
   if (g_settings.main_output_bytes > 0) WriteOutput(g_settings.main_output_bytes);
-  if (g_settings.main_sleep_ms > 0) Sleep(g_settings.main_sleep_ms);
   if (g_settings.main_stdin || g_settings.main_stdin_to_end) ReadStandardInput(g_settings.main_stdin_to_end);
   if (g_settings.main_exits) ExitProcess(g_settings.main_exit_code);
   if (g_settings.main_throws) Throw("java/lang/RuntimeException");
 }
 
-namespace {
+// ---- JNIEnv functions -------------------------------------------------------
+
+void JNICALL Unimplemented() {
+  Record("unimplemented JNI function");
+  ExitProcess(97);
+}
+
+jint JNICALL GetVersion(JNIEnv*) { return JNI_VERSION_1_8; }
+
+jclass JNICALL FindClass(JNIEnv*, const char* name) {
+  Record(std::string("FindClass ") + name);
+  if (Listed(g_settings.missing_classes, name)) {
+    Throw("java/lang/NoClassDefFoundError");
+    return nullptr;
+  }
+  Object* type = new Object();
+  type->name = name;
+  return reinterpret_cast<jclass>(type);
+}
+
+jmethodID JNICALL GetStaticMethodID(JNIEnv*, jclass type, const char* name, const char* signature) {
+  Record(std::string("GetStaticMethodID ") + name + " " + signature);
+  if (Listed(g_settings.missing_methods, name)) {
+    Throw("java/lang/NoSuchMethodError");
+    return nullptr;
+  }
+  return reinterpret_cast<jmethodID>(new Method{reinterpret_cast<Object*>(type)->name, name, signature});
+}
+
+void JNICALL CallStaticVoidMethodV(JNIEnv*, jclass, jmethodID method, va_list arguments) {
+  Record("call " + reinterpret_cast<Method*>(method)->name);
+  RunMain(*reinterpret_cast<Method*>(method), va_arg(arguments, jobjectArray));
+}
+
+void JNICALL CallStaticVoidMethod(JNIEnv* env, jclass type, jmethodID method, ...) {
+  va_list arguments;
+  va_start(arguments, method);
+  CallStaticVoidMethodV(env, type, method, arguments);
+  va_end(arguments);
+}
+
+void JNICALL CallStaticVoidMethodA(JNIEnv*, jclass, jmethodID method, const jvalue* arguments) {
+  Record("call " + reinterpret_cast<Method*>(method)->name);
+  RunMain(*reinterpret_cast<Method*>(method), static_cast<jobjectArray>(arguments[0].l));
+}
+
+jboolean CallFirstRun(jmethodID method) {
+  Record("call " + reinterpret_cast<Method*>(method)->name);
+  if (g_settings.first_run_throws) Throw("java/lang/IllegalStateException");
+  return g_settings.first_run_result ? JNI_TRUE : JNI_FALSE;
+}
+
+jboolean JNICALL CallStaticBooleanMethodV(JNIEnv*, jclass, jmethodID method, va_list) {
+  return CallFirstRun(method);
+}
+
+jboolean JNICALL CallStaticBooleanMethod(JNIEnv*, jclass, jmethodID method, ...) { return CallFirstRun(method); }
+
+jboolean JNICALL CallStaticBooleanMethodA(JNIEnv*, jclass, jmethodID method, const jvalue*) {
+  return CallFirstRun(method);
+}
+
+jthrowable JNICALL ExceptionOccurred(JNIEnv*) { return reinterpret_cast<jthrowable>(g_pending); }
+
+jboolean JNICALL ExceptionCheck(JNIEnv*) { return g_pending != nullptr ? JNI_TRUE : JNI_FALSE; }
+
+void JNICALL ExceptionDescribe(JNIEnv*) {
+  Record("ExceptionDescribe");
+  if (g_pending == nullptr) return;
+  const std::string text = "Exception in thread \"main\" " + g_pending->name + ": from the jvm double\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  g_pending = nullptr;  // as the JVM does: describing clears it
+}
+
+void JNICALL ExceptionClear(JNIEnv*) { g_pending = nullptr; }
+
+jobjectArray JNICALL NewObjectArray(JNIEnv*, jsize length, jclass, jobject initial) {
+  if (g_settings.fail_object_array) {
+    Throw("java/lang/OutOfMemoryError");
+    return nullptr;
+  }
+  Object* array = new Object();
+  array->elements.assign(length, reinterpret_cast<Object*>(initial));
+  return reinterpret_cast<jobjectArray>(array);
+}
+
+jstring JNICALL NewString(JNIEnv*, const jchar* characters, jsize length) {
+  if (g_strings_made++ == g_settings.fail_string) {
+    Throw("java/lang/OutOfMemoryError");
+    return nullptr;
+  }
+  Object* text = new Object();
+  text->name = "java/lang/String";
+  text->text.assign(reinterpret_cast<const wchar_t*>(characters), length);
+  return reinterpret_cast<jstring>(text);
+}
+
+void JNICALL SetObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value) {
+  Object* target = reinterpret_cast<Object*>(array);
+  if (index >= 0 && static_cast<size_t>(index) < target->elements.size()) {
+    target->elements[index] = reinterpret_cast<Object*>(value);
+  } else {
+    Throw("java/lang/ArrayIndexOutOfBoundsException");
+  }
+}
+
+jsize JNICALL GetArrayLength(JNIEnv*, jarray array) {
+  return static_cast<jsize>(reinterpret_cast<Object*>(array)->elements.size());
+}
+
+// Local references are pointers the double never frees.
+void JNICALL DeleteLocalRef(JNIEnv*, jobject) {}
+
+// ---- JavaVM functions -------------------------------------------------------
+
+JNIEnv g_env;
+JavaVM g_vm;
+
+jint JNICALL DestroyJavaVM(JavaVM*) {
+  Record("DestroyJavaVM");
+  return JNI_OK;
+}
+
+jint JNICALL GetEnv(JavaVM*, void** env, jint) {
+  *env = &g_env;
+  return JNI_OK;
+}
+
+jint JNICALL AttachCurrentThread(JavaVM*, void** env, void*) {
+  *env = &g_env;
+  return JNI_OK;
+}
+
+jint JNICALL DetachCurrentThread(JavaVM*) { return JNI_OK; }
+
+template <typename Table>
+void FillWithUnimplemented(Table* table) {
+  void** slots = reinterpret_cast<void**>(table);
+  for (size_t i = 0; i < sizeof(Table) / sizeof(void*); ++i) slots[i] = reinterpret_cast<void*>(&Unimplemented);
+}
+
+JNINativeInterface_ g_functions;
+JNIInvokeInterface_ g_invoke;
+
+void SetUpTables() {
+  FillWithUnimplemented(&g_functions);
+  g_functions.GetVersion = GetVersion;
+  g_functions.FindClass = FindClass;
+  g_functions.GetStaticMethodID = GetStaticMethodID;
+  g_functions.CallStaticVoidMethod = CallStaticVoidMethod;
+  g_functions.CallStaticVoidMethodV = CallStaticVoidMethodV;
+  g_functions.CallStaticVoidMethodA = CallStaticVoidMethodA;
+  g_functions.CallStaticBooleanMethod = CallStaticBooleanMethod;
+  g_functions.CallStaticBooleanMethodV = CallStaticBooleanMethodV;
+  g_functions.CallStaticBooleanMethodA = CallStaticBooleanMethodA;
+  g_functions.ExceptionOccurred = ExceptionOccurred;
+  g_functions.ExceptionCheck = ExceptionCheck;
+  g_functions.ExceptionDescribe = ExceptionDescribe;
+  g_functions.ExceptionClear = ExceptionClear;
+  g_functions.NewObjectArray = NewObjectArray;
+  g_functions.NewString = NewString;
+  g_functions.SetObjectArrayElement = SetObjectArrayElement;
+  g_functions.GetArrayLength = GetArrayLength;
+  g_functions.DeleteLocalRef = DeleteLocalRef;
+  g_env.functions = &g_functions;
+
+  FillWithUnimplemented(&g_invoke);
+  g_invoke.DestroyJavaVM = DestroyJavaVM;
+  g_invoke.GetEnv = GetEnv;
+  g_invoke.AttachCurrentThread = AttachCurrentThread;
+  g_invoke.AttachCurrentThreadAsDaemon = AttachCurrentThread;
+  g_invoke.DetachCurrentThread = DetachCurrentThread;
+  g_vm.functions = &g_invoke;
+}
 
 std::string Hex(unsigned long value) {
   char text[16];
@@ -301,9 +481,6 @@ std::string Hex(unsigned long value) {
 }
 
 }  // namespace
-}  // namespace jvm_double
-
-using namespace jvm_double;
 
 extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void* arguments) {
   g_directory = OwnDirectory();
@@ -324,8 +501,8 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
   Record(std::string("crt PATH=") + (crt_path ? crt_path : "<unset>"));
   if (g_settings.create_sleep_ms > 0) Sleep(g_settings.create_sleep_ms);
   if (g_settings.create_result != 0) return g_settings.create_result;
-  JNIEnv* jni_env = nullptr;
-  SetUpTables(vm, &jni_env);
-  *env = jni_env;
+  SetUpTables();
+  *vm = &g_vm;
+  *env = &g_env;
   return JNI_OK;
 }
