@@ -25,15 +25,6 @@ TEST(ParseDuration, OneNumberAndOneUnit) {
   }
 }
 
-TEST(FormatDuration, LargestUnitThatFits) {
-  const struct {
-    uint64_t milliseconds;
-    const char* text;
-  } cases[] = {{0, "0s"},        {1000, "1s"},      {90000, "90s"},   {300000, "5m"},
-               {7200000, "2h"}, {86400000, "1d"}, {90000000, "25h"}, {1500, "1500ms"}};
-  for (const auto& c : cases) EXPECT_EQ(FormatDuration(c.milliseconds), c.text) << c.milliseconds;
-}
-
 TEST(DurationProblem, TheSettingsRangeAndOff) {
   const DurationSetting stop = {30000, "30s", 6000, 86400000, false};
   const DurationSetting optional = {30001, "0s", 60000, 3600000, true};
