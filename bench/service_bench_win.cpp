@@ -3,8 +3,11 @@
 //   - StartService until running (goal: at most 1.2x the bare service),
 //   - the stop control until stopped, the launcher's child ending on the stop
 //     line (goal: at most 40 ms),
-//   - the service process's peak working set (goal: at most 1.1x the bare
-//     service: no USER32 and no console in the service process),
+//   - the service process's peak working set from its start to its stop
+//     (goal: at most 1.1x the bare service: no USER32 and no console in the
+//     service process, a drain thread with a small stack; under Wine every
+//     thread keeps about 1 MB resident whatever its stack reservation, so the
+//     drain thread alone is about 0.09x),
 //   - the output drain against a raw pipe reader (goal: at least 0.9x).
 // The launcher's child runs against the recording jvm.dll double, whose main
 // waits for the stop line.
@@ -72,6 +75,14 @@ bool Install(SC_HANDLE manager, Service& service) {
   return static_cast<bool>(service.handle);
 }
 
+// The peak working set so far in megabytes; 0 when the system cannot tell.
+double PeakMb(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof(memory);
+  if (process == nullptr || !GetProcessMemoryInfo(process, &memory, sizeof(memory))) return 0;
+  return static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
 bool Round(Service& service) {
   DeleteFileA(service.ready_record.c_str());
   const double started = NowMs();
@@ -88,11 +99,7 @@ bool Round(Service& service) {
   DWORD process_id = 0;
   State(service.handle.get(), &process_id);
   UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, process_id));
-  PROCESS_MEMORY_COUNTERS memory = {};
-  memory.cb = sizeof(memory);
-  if (process && GetProcessMemoryInfo(process.get(), &memory, sizeof(memory))) {
-    service.peak_mb.push_back(static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0));
-  }
+  double peak = PeakMb(process.get());
   SERVICE_STATUS status;
   const double stopping = NowMs();
   if (!ControlService(service.handle.get(), SERVICE_CONTROL_STOP, &status) ||
@@ -100,6 +107,10 @@ bool Round(Service& service) {
     return false;
   }
   service.stop_ms.push_back(NowMs() - stopping);
+  // The peak over the whole life, its stop included, where the process is
+  // still there to ask (Wine answers nothing for an ended one).
+  peak = std::max(peak, PeakMb(process.get()));
+  if (peak > 0) service.peak_mb.push_back(peak);
   if (process) WaitForSingleObject(process.get(), 30000);
   return true;
 }
@@ -190,8 +201,8 @@ int main() {
          bare_start);
   printf("  stop control to stopped, child ending on the stop line: %.1f ms (bare service %.1f ms); goal <= 40 ms\n",
          stop, bare_stop);
-  printf("  service process peak working set: %.1f MB = %.2f x bare (%.1f MB); goal <= 1.1 x\n", peak,
-         peak / bare_peak, bare_peak);
+  printf("  service process peak working set, start to stop: %.2f MB = %.3f x bare (%.2f MB); goal <= 1.1 x\n",
+         peak, peak / bare_peak, bare_peak);
   const size_t bytes = 256u << 20;
   std::vector<double> raw, drain;
   for (int round = 0; round < 5; ++round) {

@@ -59,7 +59,10 @@ void Compiler::Run(const toml::table& root) {
       {"exe", &Compiler::Exe},         {"locales", &Compiler::Locales}};
   for (const auto& section : sections) {
     if (const toml::node* node = root.get(section.first)) {
-      if (const toml::table* table = TableOf(*node, section.first)) (this->*section.second)(*table);
+      if (const toml::table* table = TableOf(*node, section.first)) {
+        (this->*section.second)(*table);
+        Durations(*table, section.first);
+      }
     }
   }
   if (const toml::node* files = root.get("files")) Files(*files);

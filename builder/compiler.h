@@ -97,6 +97,8 @@ class Compiler {
   void Flag(const toml::table& table, const char* table_name, const char* name, int32_t id);
   void Entries(const toml::table& table, const char* table_name, const char* name, int32_t id, char separator,
                EntryReader entry);
+  // The duration keys of a table (schema DurationKeys), stored as written.
+  void Durations(const toml::table& table, const std::string& table_name);
 
   // ---- the service ---------------------------------------------------------
 
@@ -139,6 +141,9 @@ class Compiler {
   void Paths(const toml::table& table);
   void Locales(const toml::table& table);
   bool RecordId(const toml::key& key, const std::string& table, int32_t* id);
+  // True, with an error, for an id of the launcher's own settings: [raw]
+  // tables and locale blocks cannot write those.
+  bool OwnRecord(const toml::key& key, const std::string& path, int32_t id);
   // Which key wrote each record so far.
   std::map<int32_t, std::string> Produced() const;
   void Raw(const toml::table& table);

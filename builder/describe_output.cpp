@@ -117,7 +117,7 @@ std::string Describer::LocalesText() {
         continue;
       }
       if (value.first == record::kServiceDescription) description = "description = " + TomlString(utf8) + "\n";
-      else raw.push_back(std::to_string(value.first) + " = " + TomlString(utf8));
+      else if (!LeftOut(value.first, utf8)) raw.push_back(std::to_string(value.first) + " = " + TomlString(utf8));
     }
     text += "\n[locales." + TomlKey(block.prefix) + "]\n" + description;
     if (!raw.empty()) {
@@ -131,9 +131,8 @@ std::string Describer::LocalesText() {
 std::string Describer::RawText() {
   std::string texts, wides;
   for (const auto& text : texts_) {
-    if (!accounted_.count(text.first)) {
-      texts += std::to_string(text.first) + " = " + TomlString(AnsiToUtf8(text.second)) + "\n";
-    }
+    if (accounted_.count(text.first) || LeftOut(text.first, AnsiToUtf8(text.second))) continue;
+    texts += std::to_string(text.first) + " = " + TomlString(AnsiToUtf8(text.second)) + "\n";
   }
   for (const auto& wide : wides_) {
     if (wide_accounted_.count(wide.first)) continue;
@@ -143,12 +142,22 @@ std::string Describer::RawText() {
                           " holds an unpaired surrogate, which a configuration file cannot hold");
       continue;
     }
+    if (LeftOut(wide.first, utf8)) continue;
     wides += std::to_string(wide.first) + " = " + TomlString(utf8) + "\n";
   }
   std::string text;
   if (!texts.empty()) text += "\n# Records no key describes, as the block holds them.\n[raw.text]\n" + texts;
   if (!wides.empty()) text += "\n[raw.wide]\n" + wides;
   return text;
+}
+
+bool Describer::LeftOut(int32_t id, const std::string& utf8) {
+  if (!record::IsOwnRecord(id)) return false;
+  const ConfigKey* key = KeyWriting(id);
+  warnings_.push_back("record " + std::to_string(id) + " holds " + TomlString(utf8) +
+                      (key ? ", which is no valid " + KeyPath(*key) : std::string(", which no key describes")) +
+                      "; it is left out: the launcher does not use it either");
+  return true;
 }
 
 void Describer::SelfCheck(InspectOutput& output) {

@@ -81,6 +81,10 @@ class Describer {
   std::string FilesText(InspectOutput* output);
   std::string LocalesText();
   std::string RawText();
+  // True, with a warning, for a record of the launcher's own settings that no
+  // key gives back: no configuration can write it, and the launcher ignores
+  // a value its rule refuses.
+  bool LeftOut(int32_t id, const std::string& utf8);
   // Builds the printed configuration in memory and compares the result
   // with the executable's own bytes.
   void SelfCheck(InspectOutput& output);

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/record_ids.h"
+#include "core/settings.h"
 
 namespace vexlo {
 namespace builder {
@@ -106,9 +107,30 @@ const std::vector<ConfigKey>& AllKeys() {
     keys.push_back({"locales.<prefix>", "raw", {}});
     keys.push_back({"raw.text", "<id>", {}});
     keys.push_back({"raw.wide", "<id>", {}});
+    for (const DurationKey& duration : DurationKeys()) {
+      auto end = keys.begin();
+      for (auto key = keys.begin(); key != keys.end(); ++key) {
+        if (std::string(key->table) == duration.table) end = key + 1;
+      }
+      keys.insert(end, {duration.table, duration.name, {duration.setting->id}});
+    }
     return keys;
   }();
   return kKeys;
+}
+
+const std::vector<DurationKey>& DurationKeys() {
+  static const std::vector<DurationKey> kDurations = {
+      {"service", "stop-timeout", &kStopTimeoutSetting},
+  };
+  return kDurations;
+}
+
+const ConfigKey* KeyWriting(int32_t id) {
+  for (const auto& key : AllKeys()) {
+    if (std::find(key.records.begin(), key.records.end(), id) != key.records.end()) return &key;
+  }
+  return nullptr;
 }
 
 std::string KeyPath(const ConfigKey& key) { return std::string(key.table) + "." + key.name; }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/duration.h"
+
 namespace vexlo {
 namespace builder {
 
@@ -18,6 +20,18 @@ struct ConfigKey {
 
 // Every key, in the order the template and the printer use.
 const std::vector<ConfigKey>& AllKeys();
+
+// The keys of the launcher's own duration settings (records 30000 to 30999).
+// The reader checks them, the printer gives them back and AllKeys lists each
+// at the end of its table, all from this list: a new setting is one line here.
+struct DurationKey {
+  const char* table;
+  const char* name;
+  const DurationSetting* setting;
+};
+const std::vector<DurationKey>& DurationKeys();
+// The key that writes a record, or null.
+const ConfigKey* KeyWriting(int32_t id);
 std::string KeyPath(const ConfigKey& key);  // "service.name"
 
 // The names of the keys of one table (for unknown-key checks).

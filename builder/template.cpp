@@ -19,6 +19,9 @@ description = "My Java application, run as a Windows service"
 start = "auto"
 # Services that must be running first.
 # dependencies = ["Tcpip"]
+# How long a stop may take before the launcher ends the application's
+# processes ("90s", "5m", "1h"); the Java side gets 5 s less to end itself.
+# stop-timeout = "30s"
 
 [java]
 # The application's class with main(String[]).

@@ -30,6 +30,8 @@ namespace {
 const wchar_t kRestartMarker[] = L"__tvl_restart";
 
 void StartUp() {
+  // Before anything can show a message.
+  TakeServiceChildMark();
   // A fatal exit before extraction must remove no directory.
   LauncherTempDir().clear();
   ReadConfigurationBlock(DetectLocale);

@@ -7,6 +7,7 @@ namespace vexlo {
 namespace {
 
 const char kLocaleOption[] = "-Dsun.locale.formatasdefault=";
+const char kStopTimeoutProperty[] = "vexlo.stopTimeoutMillis";
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -31,6 +32,15 @@ void AddVmParameters(std::string parameters, OptionAssembly* assembly, const Opt
       HandleOptionLine(nullptr, tokens[i], assembly, system);
     }
   }
+}
+
+// Whether an option sets the system property, with or without a value.
+bool SetsProperty(const std::vector<std::string>& options, const std::string& name) {
+  const std::string option = "-D" + name;
+  for (const std::string& given : options) {
+    if (given == option || StartsWith(given, option + "=")) return true;
+  }
+  return false;
 }
 
 void AddLocaleOptions(const StartArgumentInputs& inputs, OptionAssembly* assembly,
@@ -205,6 +215,9 @@ bool AssembleJvmOptions(const StartArgumentInputs& inputs, const OptionSystem& s
   }
   AddLocaleOptions(inputs, &assembly, system);
   ReadDefaultOptionsFile(&assembly, system);
+  if (inputs.java_stop_timeout_ms != 0 && !SetsProperty(assembly.options, kStopTimeoutProperty)) {
+    assembly.options.push_back(Property(kStopTimeoutProperty, std::to_string(inputs.java_stop_timeout_ms)));
+  }
 
   std::string class_path;
   if (!BuildClassPath(inputs, assembly.overrides, system, &class_path, failure)) return false;

@@ -5,6 +5,11 @@
 // service main and the output drain. The status record and the stop pipe are
 // only touched under g_lock, and every change is reported before the lock is
 // released, so a report can never undo a newer state.
+//
+// The child and everything it starts run in a job that ends them all when
+// this process ends, however it ends. A stop waits for the child at most the
+// stop timeout, with progress reported meanwhile, and then ends the job: no
+// stop can hang, and no child outlives its supervisor.
 #include "service/service_main_win.h"
 
 #include <stdlib.h>
@@ -13,8 +18,10 @@
 #include <vector>
 
 #include "core/args.h"
+#include "core/config_win.h"
 #include "core/log_win.h"
 #include "core/process_state.h"
+#include "core/settings.h"
 #include "launch/console_handler_win.h"
 #include "service/supervision.h"
 #include "sys/child_process_win.h"
@@ -24,8 +31,14 @@
 namespace vexlo {
 namespace {
 
-constexpr DWORD kWaitHintMs = 50000;
 constexpr size_t kMaxServiceName = 8191;
+// The exit code of a child whose process tree the supervisor ended.
+constexpr DWORD kEndedByStopTimeout = ERROR_TIMEOUT;
+// The processes of an ended job are gone at once; this only bounds the wait
+// for a system that does not say so.
+constexpr DWORD kTreeEndWaitMs = 5000;
+// The drain thread needs little more than its read buffer.
+constexpr SIZE_T kDrainStackBytes = 128 * 1024;
 // How long the dispatcher's thread waits for a service main that has reported
 // stopped to end the process; it only logs and closes handles by then.
 constexpr DWORD kServiceMainFinishMs = 30000;
@@ -37,6 +50,10 @@ HANDLE g_service_main_returned = nullptr;
 SERVICE_STATUS_HANDLE g_status_handle = nullptr;
 SupervisionState g_state;
 HANDLE g_stop_pipe = nullptr;  // the service's end of the child's standard input
+// Set at the first stop or shutdown control: the service main's wait for the
+// child becomes bounded. Created before the handler is registered, never
+// closed.
+HANDLE g_stop_requested = nullptr;
 
 SERVICE_STATUS StatusRecord() {
   SERVICE_STATUS status = {};
@@ -47,7 +64,7 @@ SERVICE_STATUS StatusRecord() {
   status.dwWin32ExitCode = g_state.win32_exit_code;
   status.dwServiceSpecificExitCode = g_state.specific_exit_code;
   status.dwCheckPoint = g_state.check_point;
-  status.dwWaitHint = kWaitHintMs;
+  status.dwWaitHint = g_state.wait_hint;
   return status;
 }
 
@@ -73,6 +90,7 @@ bool Apply(const SupervisionAction& action, DWORD* error) {
     if (!reported) *error = GetLastError();
   }
   if (action.relay_stop && g_stop_pipe != nullptr) RelayStop(0);
+  if (action.stop_requested) SetEvent(g_stop_requested);
   return reported;
 }
 
@@ -176,6 +194,28 @@ bool ChildCommandLine(DWORD argc, LPSTR* argv, WideString* command_line) {
                                start_parameters, command_line);
 }
 
+// Waits for the child to end. Once a stop or shutdown control has come, the
+// wait lasts at most the stop timeout, with the check point raised at every
+// progress interval; then the child's whole process tree is ended.
+void SuperviseChild(const ChildProcess& child, HANDLE job) {
+  const HANDLE ends[] = {child.process.get(), g_stop_requested};
+  if (WaitForMultipleObjects(2, ends, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
+  const uint64_t timeout = ConfigDurationMs(kStopTimeoutSetting);
+  LogLine("waiting up to %u ms for the process to end", static_cast<unsigned>(timeout));
+  const ULONGLONG start = GetTickCount64();
+  for (DWORD slice; (slice = StopWaitSlice(GetTickCount64() - start, timeout)) != 0;) {
+    if (WaitForChildProcess(child, slice)) return;
+    DWORD error = 0;
+    ChangeState([](SupervisionState& state) { return OnStopProgress(state); }, &error);
+  }
+  LogErrorLine("the process did not end within %u ms of the stop: ending its process tree",
+               static_cast<unsigned>(timeout));
+  if (job == nullptr || child.job_error != 0 || !TerminateJobObject(job, kEndedByStopTimeout)) {
+    TerminateChildProcess(child, kEndedByStopTimeout);
+  }
+  if (!WaitForChildProcess(child, kTreeEndWaitMs)) LogErrorLine("the process has not ended: reporting stopped");
+}
+
 }  // namespace
 
 // Lets the dispatcher's thread know when the service main has returned.
@@ -191,10 +231,16 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   ServiceName() = name_length >= 1 && name_length <= kMaxServiceName ? argv[0] : "unknown";
   LogLine("service name is '%s'", ServiceName().c_str());
 
+  g_stop_requested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   g_status_handle = RegisterServiceCtrlHandlerA(ServiceName().c_str(), ControlHandler);
   if (g_status_handle == nullptr) return;
   DWORD error = 0;
   ChangeState([](SupervisionState&) { return SupervisionAction{true, false}; }, &error);
+  if (g_stop_requested == nullptr) {
+    LogLine("CreateEvent error (%d)", static_cast<int>(GetLastError()));
+    ReportStartFailure();
+    return;
+  }
 
   WideString command_line;
   if (!ChildCommandLine(argc, argv, &command_line)) {
@@ -214,7 +260,8 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
 
   // The drain runs before the child exists, so a child never blocks on a full
   // pipe and a failed drain never leaves a child running unsupervised.
-  UniqueHandle drain(CreateThread(nullptr, 0, DrainOutput, output_read.get(), 0, nullptr));
+  UniqueHandle drain(CreateThread(nullptr, kDrainStackBytes, DrainOutput, output_read.get(),
+                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
   if (!drain) {
     LogLine("CreateThread error (%d)", static_cast<int>(GetLastError()));
     ReportStartFailure();
@@ -230,6 +277,12 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   start.std_output = output_write.get();
   start.std_error = output_write.get();
   start.creation_flags = ChildPriorityClass() | DETACHED_PROCESS;
+  DWORD job_error = 0;
+  const UniqueHandle job = CreateKillOnCloseJob(&job_error);
+  if (!job) LogErrorLine("could not create a job for the child's processes (%d)", static_cast<int>(job_error));
+  start.job = job.get();
+  // The child learns from its environment that it is a service's child.
+  SetEnvironmentVariableA(kServiceChildVariable, "1");
   ChildProcess child;
   AcquireSRWLockExclusive(&g_lock);
   g_stop_pipe = input_write.release();
@@ -245,21 +298,31 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
     ReportStartFailure();
     return;
   }
+  if (child.job_error != 0) {
+    LogErrorLine("the child is in no job (%d): a stop that times out ends the child alone",
+                 static_cast<int>(child.job_error));
+  }
   ChangeState([](SupervisionState& state) { return OnChildCreated(state); }, &error);
   LogLine("registering ConsoleCtrlHandler");
   SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 
-  WaitForChildProcess(child, INFINITE);
+  SuperviseChild(child, job.get());
   const DWORD exit_code = ChildExitCode(child, 0);
   LogLine("process terminated with exit code %d", static_cast<int>(exit_code));
   bool stopped_reported = false;
+  bool failed = false;
   const bool reported = ChangeState(
-      [exit_code, &stopped_reported](SupervisionState& state) {
+      [exit_code, &stopped_reported, &failed](SupervisionState& state) {
         const SupervisionAction action = OnChildEnded(state, exit_code);
         stopped_reported = action.report;
+        failed = state.win32_exit_code == kServiceSpecificError;
         return action;
       },
       &error);
+  if (failed) {
+    LogErrorLine("the process ended on its own: the service stopped with service-specific error %d",
+                 static_cast<int>(exit_code));
+  }
   if (stopped_reported) {
     if (!reported) LogLine("SetServiceStatus 10 failed %d", static_cast<int>(error));
     LogLine("service stopped set");

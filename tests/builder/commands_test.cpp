@@ -118,7 +118,7 @@ TEST_F(CommandsTest, AnUnusableIconOrManifestWritesNothing) {
       {"manifest = \"empty.manifest\"", "app.toml:2:12: error: exe.manifest: empty.manifest is empty"},
   };
   for (const auto& c : cases) {
-    WriteBytes(Path("app.toml"), std::string("[exe]\n") + c.exe + "\n");
+    WriteBytes(Path("app.toml"), std::string("[exe]\n") + c.exe + "\n[java]\nmain-class = \"a.B\"\n");
     const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
     EXPECT_EQ(run.code, kExitConfigurationError) << c.exe;
     EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;

@@ -59,6 +59,7 @@ TEST(CompileConfiguration, EveryKeyWritesItsRecords) {
       {10004, "lib\\native;%VEXLO_EXEDIR%bin64"},
       {10005, "1"},
       {10123, "0"},
+      {30000, "2m"},
   };
   for (const auto& message : Messages()) expected[message.id] = message.default_text;
   expected.erase(1007);  // omitted
@@ -193,6 +194,15 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
       {"array expected", "[service]\ndependencies = \"Tcpip\"\n",
        "t.toml:2:16: error: service.dependencies: expected an array, found a string"},
       {"table expected", "service = \"x\"\n", "t.toml:1:11: error: service: expected a table, found a string"},
+      {"duration syntax", "[service]\nstop-timeout = \"30\"\n",
+       "t.toml:2:16: error: service.stop-timeout: expected a duration such as \"90s\", \"5m\", \"1h\" or \"1d\", "
+       "found \"30\""},
+      {"raw text in the launcher's own range", "[raw.text]\n30000 = \"30s\"\n",
+       "t.toml:2:1: error: raw.text.30000: records 30000 to 30999 are the launcher's own settings, written only by "
+       "their keys; set service.stop-timeout"},
+      {"locale record in the launcher's own range", "[locales.de.raw]\n30000 = \"x\"\n",
+       "t.toml:2:1: error: locales.de.raw.30000: records 30000 to 30999 are the launcher's own settings, written "
+       "only by their keys; set service.stop-timeout"},
       {"start out of range", "[service]\nstart = \"sometimes\"\n",
        "t.toml:2:9: error: service.start: \"sometimes\" is not one of \"auto\" or \"demand\""},
       {"namespace out of range", "[instance]\nnamespace = \"session\"\n",

@@ -82,7 +82,7 @@ TEST_F(RoundTripTest, ResourcesBesideAnIncludedFileOfTheSameNameRebuildIdentical
   WriteBytes(Path("data/my.ico"), icon);
   WriteBytes(Path("data/icon.ico"), "an included file");
   WriteBytes(Path("data/exe.toml"), "[exe]\nversion = \"3.1\"\nicon = \"my.ico\"\nmanifest = false\n"
-                                    "[[files]]\nsource = \"icon.ico\"\n");
+                                    "[java]\nmain-class = \"a.B\"\n[[files]]\nsource = \"icon.ico\"\n");
   ExpectRoundTrip(Path("data/exe.toml"));
   EXPECT_EQ(ReadBytes(Path("extracted/icon-2.ico")), icon);
   const std::string printed = ReadBytes(Path("inspected/again.toml"));
@@ -198,6 +198,30 @@ TEST_F(RoundTripTest, ForeignResourcesAreReportedNotReproduced) {
     EXPECT_NE(warnings.find(c.warning), std::string::npos) << c.what << ": " << warnings;
     EXPECT_EQ(BuildExe(Path("foreign.toml"), Path("rebuilt.exe")), 0) << c.what;
   }
+}
+
+// A record of the launcher's own range that no key gives back (a value its
+// rule refuses, or an id this builder does not know) is left out with a
+// warning: the printed configuration still builds.
+TEST_F(RoundTripTest, OwnRecordsNoKeyGivesBackAreLeftOut) {
+  BlockContents contents;
+  contents.texts = {{101, "Svc"}, {122, "app.Main"}, {30000, "45"}, {30500, "x"}};
+  contents.wides = {{30001, VEXLO_WIDE("wide")}};
+  std::string launcher, error;
+  ASSERT_TRUE(BuildLauncher(MinimalStub(), contents, {}, &launcher, &error));
+  WriteBytes(Path("own.exe"), launcher);
+  const std::string warnings = InspectExe(Path("own.exe"), Path("own.toml"), Path("own-files"));
+  for (const char* warning :
+       {"record 30000 holds \"45\", which is no valid service.stop-timeout; it is left out: the launcher does not "
+        "use it either",
+        "record 30500 holds \"x\", which no key describes; it is left out",
+        "record 30001 holds \"wide\", which no key describes; it is left out"}) {
+    EXPECT_NE(warnings.find(warning), std::string::npos) << warnings;
+  }
+  EXPECT_EQ(warnings.find("does not build"), std::string::npos) << warnings;
+  const std::string printed = ReadBytes(Path("own.toml"));
+  EXPECT_EQ(printed.find("300"), std::string::npos) << printed;
+  ASSERT_EQ(BuildExe(Path("own.toml"), Path("rebuilt.exe")), 0);
 }
 
 TEST_F(RoundTripTest, HostileIncludedNamesAreNotWrittenOutsideTheFolder) {
