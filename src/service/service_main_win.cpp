@@ -1,10 +1,12 @@
 // The service process: it runs the application in a child copy of this
 // executable (restart marker last), relays stop and shutdown through the
 // child's standard input, drains the child's output and reports the service
-// state. Three threads share it: the dispatcher (control handler), the
-// service main and the output drain. The status record and the stop pipe are
-// only touched under g_lock, and every change is reported before the lock is
-// released, so a report can never undo a newer state.
+// state. Two threads share it: the dispatcher (control handler) and the
+// service main, which drains the output in the same wait as it watches the
+// child and the stop (under Wine every thread costs about 1 MB resident). The
+// status record and the stop pipe are only touched under g_lock, and every
+// change is reported before the lock is released, so a report can never undo
+// a newer state.
 //
 // The child and everything it starts run in a job that ends them all when
 // this process ends, however it ends. A stop waits for the child at most the
@@ -15,6 +17,7 @@
 #include <stdlib.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/args.h"
@@ -26,6 +29,7 @@
 #include "service/supervision.h"
 #include "sys/child_process_win.h"
 #include "sys/handle_win.h"
+#include "sys/output_pipe_win.h"
 #include "sys/text_win.h"
 
 namespace vexlo {
@@ -37,8 +41,11 @@ constexpr DWORD kEndedByStopTimeout = ERROR_TIMEOUT;
 // The processes of an ended job are gone at once; this only bounds the wait
 // for a system that does not say so.
 constexpr DWORD kTreeEndWaitMs = 5000;
-// The drain thread needs little more than its read buffer.
-constexpr SIZE_T kDrainStackBytes = 128 * 1024;
+// How long the output of an ended child is read on: processes it started
+// may hold its output open.
+constexpr DWORD kOutputTailMs = 1000;
+// Reads of available output between two looks at the child and the stop.
+constexpr int kReadsPerWake = 16;
 // How long the dispatcher's thread waits for a service main that has reported
 // stopped to end the process; it only logs and closes handles by then.
 constexpr DWORD kServiceMainFinishMs = 30000;
@@ -114,19 +121,6 @@ void WINAPI ControlHandler(DWORD control) {
 
 }  // namespace
 
-DWORD WINAPI DrainOutput(void* parameter) {
-  UniqueHandle pipe(static_cast<HANDLE>(parameter));
-  LogLine("consuming output");
-  // Each read is a system call, and under Wine a server round trip: large
-  // reads keep a chatty child from ever waiting on a full pipe.
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(pipe.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-  }
-  LogLine("consuming output done");
-  return 0;
-}
-
 namespace {
 
 // Ends the start with stopped and the service-specific error 5000, so the
@@ -136,19 +130,17 @@ void ReportStartFailure() {
   ChangeState([](SupervisionState& state) { return OnStartFailed(state); }, &error);
 }
 
-// An inheritable pipe whose end the service keeps is then made
-// non-inheritable: the output pipe keeps its read end, the input pipe (number
-// 2 in the log) its write end.
-bool CreateChildPipe(UniqueHandle* read, UniqueHandle* write, bool input_pipe) {
-  const char* number = input_pipe ? " 2" : "";
+// The child's standard input: an inheritable pipe whose write end, kept
+// here, is then made non-inheritable (number 2 in the log: the output pipe
+// came first).
+bool CreateInputPipe(UniqueHandle* read, UniqueHandle* write) {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   if (!CreatePipe(read->put(), write->put(), &inherit, 0)) {
-    LogLine("CreatePipe error%s (%d)", number, static_cast<int>(GetLastError()));
+    LogLine("CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
     return false;
   }
-  HANDLE kept = input_pipe ? write->get() : read->get();
-  if (!SetHandleInformation(kept, HANDLE_FLAG_INHERIT, 0)) {
-    LogLine("SetHandleInformation error%s (%d)", number, static_cast<int>(GetLastError()));
+  if (!SetHandleInformation(write->get(), HANDLE_FLAG_INHERIT, 0)) {
+    LogLine("SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
     return false;
   }
   return true;
@@ -194,20 +186,51 @@ bool ChildCommandLine(DWORD argc, LPSTR* argv, WideString* command_line) {
                                start_parameters, command_line);
 }
 
-// Waits for the child to end. Once a stop or shutdown control has come, the
-// wait lasts at most the stop timeout, with the check point raised at every
-// progress interval; then the child's whole process tree is ended.
-void SuperviseChild(const ChildProcess& child, HANDLE job) {
-  const HANDLE ends[] = {child.process.get(), g_stop_requested};
-  if (WaitForMultipleObjects(2, ends, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
-  const uint64_t timeout = ConfigDurationMs(kStopTimeoutSetting);
-  LogLine("waiting up to %u ms for the process to end", static_cast<unsigned>(timeout));
-  const ULONGLONG start = GetTickCount64();
-  for (DWORD slice; (slice = StopWaitSlice(GetTickCount64() - start, timeout)) != 0;) {
-    if (WaitForChildProcess(child, slice)) return;
-    DWORD error = 0;
-    ChangeState([](SupervisionState& state) { return OnStopProgress(state); }, &error);
-  }
+// The child's output, as it arrives.
+void TakeOutput(const char*, size_t) {}
+
+// Reads the output there is; false once it has ended.
+bool ReadOutput(OutputPipe& output) {
+  const bool was_open = !output.ended;
+  if (ReadAvailableOutput(output, TakeOutput, kReadsPerWake)) return true;
+  if (was_open) LogLine("consuming output done");
+  return false;
+}
+
+// How the service main's watch over the child stands.
+struct ChildWatch {
+  bool stopping = false;  // a stop or shutdown control has come
+  ULONGLONG stop_start = 0;
+  ULONGLONG progress_due = 0;  // the next check point, while stopping
+  uint64_t stop_timeout = 0;
+};
+
+void BeginStopWait(ChildWatch& watch) {
+  watch.stopping = true;
+  watch.stop_timeout = ConfigDurationMs(kStopTimeoutSetting);
+  LogLine("waiting up to %u ms for the process to end", static_cast<unsigned>(watch.stop_timeout));
+  watch.stop_start = GetTickCount64();
+  watch.progress_due = watch.stop_start + StopWaitSlice(0, watch.stop_timeout);
+}
+
+// Raises the check point when a progress interval has passed; true once the
+// stop timeout has.
+bool StopTimeUp(ChildWatch& watch, ULONGLONG now) {
+  if (!watch.stopping || now < watch.progress_due) return false;
+  const DWORD slice = StopWaitSlice(now - watch.stop_start, watch.stop_timeout);
+  if (slice == 0) return true;
+  DWORD error = 0;
+  ChangeState([](SupervisionState& state) { return OnStopProgress(state); }, &error);
+  watch.progress_due = now + slice;
+  return false;
+}
+
+DWORD WaitMs(const ChildWatch& watch, ULONGLONG now) {
+  if (!watch.stopping) return INFINITE;
+  return watch.progress_due > now ? static_cast<DWORD>(watch.progress_due - now) : 0;
+}
+
+void EndProcessTree(const ChildProcess& child, HANDLE job, uint64_t timeout) {
   LogErrorLine("the process did not end within %u ms of the stop: ending its process tree",
                static_cast<unsigned>(timeout));
   if (job == nullptr || child.job_error != 0 || !TerminateJobObject(job, kEndedByStopTimeout)) {
@@ -216,12 +239,123 @@ void SuperviseChild(const ChildProcess& child, HANDLE job) {
   if (!WaitForChildProcess(child, kTreeEndWaitMs)) LogErrorLine("the process has not ended: reporting stopped");
 }
 
+// What the child wrote before it ended: processes it started may still hold
+// its output open, so this reads for a little while at most.
+void DrainOutputTail(OutputPipe& output) {
+  const ULONGLONG deadline = GetTickCount64() + kOutputTailMs;
+  while (ReadOutput(output)) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline || WaitForSingleObject(output.ready.get(), static_cast<DWORD>(deadline - now)) != WAIT_OBJECT_0) {
+      break;
+    }
+  }
+}
+
 }  // namespace
+
+void SuperviseChild(const ChildProcess& child, HANDLE job, OutputPipe& output) {
+  ChildWatch watch;
+  for (;;) {
+    HANDLE handles[3] = {child.process.get()};
+    DWORD count = 1, stop = MAXDWORD, ready = MAXDWORD;
+    if (!watch.stopping && g_stop_requested != nullptr) handles[stop = count++] = g_stop_requested;
+    if (!output.ended) handles[ready = count++] = output.ready.get();
+    const DWORD woke = WaitForMultipleObjects(count, handles, FALSE, WaitMs(watch, GetTickCount64()));
+    if (woke == WAIT_OBJECT_0) break;
+    if (woke == WAIT_FAILED) {
+      LogErrorLine("WaitForMultipleObjects error (%d): waiting for the process alone",
+                   static_cast<int>(GetLastError()));
+      WaitForChildProcess(child, INFINITE);
+      break;
+    }
+    if (woke == WAIT_OBJECT_0 + stop) BeginStopWait(watch);
+    if (woke == WAIT_OBJECT_0 + ready) ReadOutput(output);
+    if (StopTimeUp(watch, GetTickCount64())) {
+      EndProcessTree(child, job, watch.stop_timeout);
+      break;
+    }
+  }
+  DrainOutputTail(output);
+}
+
+namespace {
 
 // Lets the dispatcher's thread know when the service main has returned.
 struct SignalOnReturn {
   ~SignalOnReturn() { SetEvent(g_service_main_returned); }
 };
+
+// The pipes to the child: its output (read here without a thread, see
+// SuperviseChild) and its input, whose write end becomes the stop pipe.
+bool CreateChildPipes(OutputPipe* output, UniqueFile* output_write, UniqueHandle* input_read) {
+  DWORD error = 0;
+  if (!CreateOutputPipe(output, output_write, &error)) {
+    LogLine("CreatePipe error (%d)", static_cast<int>(error));
+    return false;
+  }
+  UniqueHandle input_write;
+  if (!CreateInputPipe(input_read, &input_write)) return false;
+  AcquireSRWLockExclusive(&g_lock);
+  g_stop_pipe = input_write.release();
+  ReleaseSRWLockExclusive(&g_lock);
+  return true;
+}
+
+// Starts the child in a job of its own with the pipes as its standard
+// handles. False, with the failure logged, when it could not be started.
+bool StartChild(const WideString& command_line, HANDLE job, ChildProcess* child, UniqueFile output_write,
+                UniqueHandle input_read) {
+  ChildProcessStart start;
+  start.command_line = command_line;
+  start.use_std_handles = true;
+  start.std_input = input_read.get();
+  start.std_output = output_write.get();
+  start.std_error = output_write.get();
+  start.creation_flags = ChildPriorityClass() | DETACHED_PROCESS;
+  start.job = job;
+  // The child learns from its environment that it is a service's child.
+  SetEnvironmentVariableA(kServiceChildVariable, "1");
+  DWORD start_error = 0;
+  // The ends given to the child close when this returns: the output ends
+  // when the child (and whatever inherited its output) has ended.
+  if (!StartChildProcess(start, child, &start_error)) {
+    LogLine("could not start process %S (%d)", command_line.c_str(), static_cast<int>(start_error));
+    return false;
+  }
+  if (child->job_error != 0) {
+    LogErrorLine("the child is in no job (%d): a stop that times out ends the child alone",
+                 static_cast<int>(child->job_error));
+  }
+  return true;
+}
+
+// Reports how the child ended: stopped, or the failure the child's exit
+// code stands for.
+void ReportChildEnd(const ChildProcess& child) {
+  const DWORD exit_code = ChildExitCode(child, 0);
+  LogLine("process terminated with exit code %d", static_cast<int>(exit_code));
+  bool stopped_reported = false;
+  bool failed = false;
+  DWORD error = 0;
+  const bool reported = ChangeState(
+      [exit_code, &stopped_reported, &failed](SupervisionState& state) {
+        const SupervisionAction action = OnChildEnded(state, exit_code);
+        stopped_reported = action.report;
+        failed = state.win32_exit_code == kServiceSpecificError;
+        return action;
+      },
+      &error);
+  if (failed) {
+    LogErrorLine("the process ended on its own: the service stopped with service-specific error %d",
+                 static_cast<int>(exit_code));
+  }
+  if (stopped_reported) {
+    if (!reported) LogLine("SetServiceStatus 10 failed %d", static_cast<int>(error));
+    LogLine("service stopped set");
+  }
+}
+
+}  // namespace
 
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   InterlockedExchangePointer(&g_service_main_returned, CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -251,82 +385,28 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
     return;
   }
 
-  UniqueHandle output_read, output_write, input_read, input_write;
-  if (!CreateChildPipe(&output_read, &output_write, false) ||
-      !CreateChildPipe(&input_read, &input_write, true)) {
+  OutputPipe output;
+  UniqueFile output_write;
+  UniqueHandle input_read;
+  if (!CreateChildPipes(&output, &output_write, &input_read)) {
     ReportStartFailure();
     return;
   }
-
-  // The drain runs before the child exists, so a child never blocks on a full
-  // pipe and a failed drain never leaves a child running unsupervised.
-  UniqueHandle drain(CreateThread(nullptr, kDrainStackBytes, DrainOutput, output_read.get(),
-                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-  if (!drain) {
-    LogLine("CreateThread error (%d)", static_cast<int>(GetLastError()));
-    ReportStartFailure();
-    return;
-  }
-  output_read.release();  // the drain thread owns it now
-  drain.reset();          // the thread runs on without its handle
-
-  ChildProcessStart start;
-  start.command_line = command_line;
-  start.use_std_handles = true;
-  start.std_input = input_read.get();
-  start.std_output = output_write.get();
-  start.std_error = output_write.get();
-  start.creation_flags = ChildPriorityClass() | DETACHED_PROCESS;
+  LogLine("consuming output");
   DWORD job_error = 0;
   const UniqueHandle job = CreateKillOnCloseJob(&job_error);
   if (!job) LogErrorLine("could not create a job for the child's processes (%d)", static_cast<int>(job_error));
-  start.job = job.get();
-  // The child learns from its environment that it is a service's child.
-  SetEnvironmentVariableA(kServiceChildVariable, "1");
   ChildProcess child;
-  AcquireSRWLockExclusive(&g_lock);
-  g_stop_pipe = input_write.release();
-  ReleaseSRWLockExclusive(&g_lock);
-  DWORD start_error = 0;
-  const bool started = StartChildProcess(start, &child, &start_error);
-  // Only the child holds these now: the drain sees the end of output when the
-  // child (and whatever inherited its output) ends.
-  output_write.reset();
-  input_read.reset();
-  if (!started) {
-    LogLine("could not start process %S (%d)", command_line.c_str(), static_cast<int>(start_error));
+  if (!StartChild(command_line, job.get(), &child, std::move(output_write), std::move(input_read))) {
     ReportStartFailure();
     return;
-  }
-  if (child.job_error != 0) {
-    LogErrorLine("the child is in no job (%d): a stop that times out ends the child alone",
-                 static_cast<int>(child.job_error));
   }
   ChangeState([](SupervisionState& state) { return OnChildCreated(state); }, &error);
   LogLine("registering ConsoleCtrlHandler");
   SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 
-  SuperviseChild(child, job.get());
-  const DWORD exit_code = ChildExitCode(child, 0);
-  LogLine("process terminated with exit code %d", static_cast<int>(exit_code));
-  bool stopped_reported = false;
-  bool failed = false;
-  const bool reported = ChangeState(
-      [exit_code, &stopped_reported, &failed](SupervisionState& state) {
-        const SupervisionAction action = OnChildEnded(state, exit_code);
-        stopped_reported = action.report;
-        failed = state.win32_exit_code == kServiceSpecificError;
-        return action;
-      },
-      &error);
-  if (failed) {
-    LogErrorLine("the process ended on its own: the service stopped with service-specific error %d",
-                 static_cast<int>(exit_code));
-  }
-  if (stopped_reported) {
-    if (!reported) LogLine("SetServiceStatus 10 failed %d", static_cast<int>(error));
-    LogLine("service stopped set");
-  }
+  SuperviseChild(child, job.get(), output);
+  ReportChildEnd(child);
   child.thread.reset();
   child.process.reset();
   LogLine("exiting");
