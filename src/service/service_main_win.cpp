@@ -26,6 +26,8 @@
 #include "core/process_state.h"
 #include "core/settings.h"
 #include "launch/console_handler_win.h"
+#include "service/service_log.h"
+#include "service/service_log_win.h"
 #include "service/supervision.h"
 #include "sys/child_process_win.h"
 #include "sys/handle_win.h"
@@ -85,12 +87,27 @@ void RelayStop(int code) {
   CloseHandle(g_stop_pipe);
   g_stop_pipe = nullptr;
   LogLine("shutdown sent");
+  ServiceLogEvent("stop relayed to the child");
+}
+
+// The service log's last word on a start, written out before the report:
+// whoever sees the service stopped finds the reason in the file.
+void LogStopped() {
+  if (g_state.win32_exit_code == kServiceSpecificError) {
+    ServiceLogEvent("service stopped, exit code %u, service-specific exit code %u", g_state.win32_exit_code,
+                    g_state.specific_exit_code);
+  } else {
+    ServiceLogEvent("service stopped, exit code %u", g_state.win32_exit_code);
+  }
+  FlushServiceLog();
 }
 
 // Applies an action under g_lock. Returns false when a report failed, with
 // *error set.
 bool Apply(const SupervisionAction& action, DWORD* error) {
   bool reported = true;
+  // Only the service main's thread makes the final report.
+  if (action.report && g_state.final_reported) LogStopped();
   if (action.report) {
     const SERVICE_STATUS status = StatusRecord();
     reported = SetServiceStatus(g_status_handle, const_cast<SERVICE_STATUS*>(&status)) != 0;
@@ -111,6 +128,9 @@ bool ChangeState(Change change, DWORD* error) {
 
 void WINAPI ControlHandler(DWORD control) {
   LogLine("control handler request %d", static_cast<int>(control));
+  if (control == SERVICE_CONTROL_STOP || control == SERVICE_CONTROL_SHUTDOWN) {
+    ServiceLogEvent(control == SERVICE_CONTROL_STOP ? "stop requested" : "shutdown requested");
+  }
   DWORD error = 0;
   const bool reported =
       ChangeState([control](SupervisionState& state) { return OnControl(state, control); }, &error);
@@ -186,13 +206,11 @@ bool ChildCommandLine(DWORD argc, LPSTR* argv, WideString* command_line) {
                                start_parameters, command_line);
 }
 
-// The child's output, as it arrives.
-void TakeOutput(const char*, size_t) {}
 
 // Reads the output there is; false once it has ended.
 bool ReadOutput(OutputPipe& output) {
   const bool was_open = !output.ended;
-  if (ReadAvailableOutput(output, TakeOutput, kReadsPerWake)) return true;
+  if (ReadAvailableOutput(output, ServiceLogOutput, kReadsPerWake)) return true;
   if (was_open) LogLine("consuming output done");
   return false;
 }
@@ -225,14 +243,19 @@ bool StopTimeUp(ChildWatch& watch, ULONGLONG now) {
   return false;
 }
 
+// Until the next check point or the next write of the service log.
 DWORD WaitMs(const ChildWatch& watch, ULONGLONG now) {
-  if (!watch.stopping) return INFINITE;
-  return watch.progress_due > now ? static_cast<DWORD>(watch.progress_due - now) : 0;
+  const DWORD log_due = ServiceLogDueMs();
+  if (!watch.stopping) return log_due;
+  const DWORD progress_due = watch.progress_due > now ? static_cast<DWORD>(watch.progress_due - now) : 0;
+  return progress_due < log_due ? progress_due : log_due;
 }
 
 void EndProcessTree(const ChildProcess& child, HANDLE job, uint64_t timeout) {
   LogErrorLine("the process did not end within %u ms of the stop: ending its process tree",
                static_cast<unsigned>(timeout));
+  ServiceLogEvent("child did not end within %s of the stop request: ending it and every process it started",
+                  FormatDuration(timeout).c_str());
   if (job == nullptr || child.job_error != 0 || !TerminateJobObject(job, kEndedByStopTimeout)) {
     TerminateChildProcess(child, kEndedByStopTimeout);
   }
@@ -249,6 +272,7 @@ void DrainOutputTail(OutputPipe& output) {
       break;
     }
   }
+  ServiceLogOutputEnded();
 }
 
 }  // namespace
@@ -274,11 +298,27 @@ void SuperviseChild(const ChildProcess& child, HANDLE job, OutputPipe& output) {
       EndProcessTree(child, job, watch.stop_timeout);
       break;
     }
+    if (ServiceLogDueMs() == 0) FlushServiceLog();
   }
+  const ULONGLONG ended_at = GetTickCount64();
   DrainOutputTail(output);
+  const DWORD exit_code = ChildExitCode(child, 0);
+  if (watch.stopping) {
+    ServiceLogEvent("child ended with exit code %lu, %s after the stop request", exit_code,
+                    SecondsText(ended_at - watch.stop_start).c_str());
+  } else {
+    ServiceLogEvent("child ended with exit code %lu", exit_code);
+  }
 }
 
 namespace {
+
+// The start parameters as the service log shows them: "[-x, a b]".
+std::string ParametersText(DWORD argc, LPSTR* argv) {
+  std::string text = "[";
+  for (DWORD i = 1; i < argc; ++i) text += std::string(i > 1 ? ", " : "") + (argv[i] != nullptr ? argv[i] : "");
+  return text + "]";
+}
 
 // Lets the dispatcher's thread know when the service main has returned.
 struct SignalOnReturn {
@@ -291,10 +331,14 @@ bool CreateChildPipes(OutputPipe* output, UniqueFile* output_write, UniqueHandle
   DWORD error = 0;
   if (!CreateOutputPipe(output, output_write, &error)) {
     LogLine("CreatePipe error (%d)", static_cast<int>(error));
+    ServiceLogEvent("could not create the pipe for the child's output (error %lu)", error);
     return false;
   }
   UniqueHandle input_write;
-  if (!CreateInputPipe(input_read, &input_write)) return false;
+  if (!CreateInputPipe(input_read, &input_write)) {
+    ServiceLogEvent("could not create the pipe for the child's input (error %lu)", GetLastError());
+    return false;
+  }
   AcquireSRWLockExclusive(&g_lock);
   g_stop_pipe = input_write.release();
   ReleaseSRWLockExclusive(&g_lock);
@@ -315,13 +359,20 @@ bool StartChild(const WideString& command_line, HANDLE job, ChildProcess* child,
   start.job = job;
   // The child learns from its environment that it is a service's child.
   SetEnvironmentVariableA(kServiceChildVariable, "1");
+  // In the ANSI code page, like everything else in the log (%S would take
+  // the C runtime's locale).
+  std::string narrow_command_line;
+  WideToNarrow(command_line, CP_ACP, &narrow_command_line);
+  ServiceLogEvent("child command line: %s", narrow_command_line.c_str());
   DWORD start_error = 0;
   // The ends given to the child close when this returns: the output ends
   // when the child (and whatever inherited its output) has ended.
   if (!StartChildProcess(start, child, &start_error)) {
     LogLine("could not start process %S (%d)", command_line.c_str(), static_cast<int>(start_error));
+    ServiceLogEvent("could not start the child (error %lu)", start_error);
     return false;
   }
+  ServiceLogEvent("child started, process id %lu", child->id);
   if (child->job_error != 0) {
     LogErrorLine("the child is in no job (%d): a stop that times out ends the child alone",
                  static_cast<int>(child->job_error));
@@ -364,10 +415,17 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   const size_t name_length = argc >= 1 && argv[0] != nullptr ? strlen(argv[0]) : 0;
   ServiceName() = name_length >= 1 && name_length <= kMaxServiceName ? argv[0] : "unknown";
   LogLine("service name is '%s'", ServiceName().c_str());
+  StartServiceLog();
+  ServiceLogEvent("service '%s' starting, start parameters %s", ServiceName().c_str(),
+                  ParametersText(argc, argv).c_str());
 
   g_stop_requested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   g_status_handle = RegisterServiceCtrlHandlerA(ServiceName().c_str(), ControlHandler);
-  if (g_status_handle == nullptr) return;
+  if (g_status_handle == nullptr) {
+    ServiceLogEvent("could not register with the service control manager (error %lu)", GetLastError());
+    FlushServiceLog();
+    return;
+  }
   DWORD error = 0;
   ChangeState([](SupervisionState&) { return SupervisionAction{true, false}; }, &error);
   if (g_stop_requested == nullptr) {
@@ -381,6 +439,9 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
     LogErrorLine("could not build the child command line: an argument holds both quote characters, "
                  "or the line is longer than %d characters",
                  static_cast<int>(kMaxChildCommandLine));
+    ServiceLogEvent("could not start the child: a start parameter holds both quote characters, or the command "
+                    "line would be longer than %d characters",
+                    static_cast<int>(kMaxChildCommandLine));
     ReportStartFailure();
     return;
   }
@@ -410,6 +471,7 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   child.thread.reset();
   child.process.reset();
   LogLine("exiting");
+  FlushServiceLog();
   // Ends the dispatcher thread too; no exit handlers or static destructors.
   _exit(0);
 }

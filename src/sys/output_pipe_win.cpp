@@ -1,22 +1,27 @@
 #include "sys/output_pipe_win.h"
 
+#include <stdio.h>
+
 #include "sys/wide.h"
 
 namespace vexlo {
 namespace {
 
 // Each read is a system call, and under Wine a server round trip: large
-// reads keep a chatty child from ever waiting on a full pipe.
-constexpr DWORD kReadBytes = 65536;
+// reads, and a pipe buffer that holds several of them, let a chatty child
+// write on while the reader writes its log.
+constexpr DWORD kReadBytes = 256 * 1024;
+constexpr DWORD kPipeBytes = 1024 * 1024;
 // Another process may hold a name first (FILE_FLAG_FIRST_PIPE_INSTANCE then
 // refuses it) or connect to the new pipe before the launcher does.
 constexpr int kNameAttempts = 8;
 
+// "\\.\pipe\vexlo-output-<process id>-<number>-<tick count>".
 WideString PipeName(LONG number) {
-  const std::string digits = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(number) + "-" +
-                             std::to_string(GetTickCount64());
-  WideString name = VEXLO_WIDE("\\\\.\\pipe\\vexlo-output-");
-  for (char c : digits) name.push_back(static_cast<WideChar>(c));
+  wchar_t name[96];
+  _snwprintf(name, sizeof(name) / sizeof(name[0]), L"\\\\.\\pipe\\vexlo-output-%lu-%ld-%I64u",
+             GetCurrentProcessId(), number, GetTickCount64());
+  name[sizeof(name) / sizeof(name[0]) - 1] = L'\0';
   return name;
 }
 
@@ -35,7 +40,7 @@ bool CreateOutputPipe(OutputPipe* pipe, UniqueFile* write_end, DWORD* error) {
     pipe->server.reset(CreateNamedPipeW(name.c_str(),
                                         PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                        1, 0, kReadBytes, 0, nullptr));
+                                        1, 0, kPipeBytes, 0, nullptr));
     if (!pipe->server) {
       *error = GetLastError();
       if (*error == ERROR_ACCESS_DENIED || *error == ERROR_PIPE_BUSY) continue;
@@ -68,8 +73,8 @@ bool ReadAvailableOutput(OutputPipe& pipe, OutputSink sink, int max_reads) {
     sink(pipe.buffer.data(), got);
   }
   for (int reads = 0; reads < max_reads; ++reads) {
-    // Some systems leave the event as it was when a read has to wait.
-    ResetEvent(pipe.ready.get());
+    // ReadFile resets the event (under Wine too): a ResetEvent here would
+    // cost a second server round trip per read.
     pipe.overlapped = OVERLAPPED();
     pipe.overlapped.hEvent = pipe.ready.get();
     if (!ReadFile(pipe.server.get(), &pipe.buffer[0], kReadBytes, nullptr, &pipe.overlapped)) {
