@@ -139,7 +139,8 @@ WideString ServiceLogPathFor(const WideString* record, const WideString& executa
   return path;
 }
 
-std::string SecondsText(uint64_t milliseconds) {
+std::string ElapsedText(uint64_t milliseconds) {
+  if (milliseconds < 1000) return std::to_string(milliseconds) + " ms";
   const uint64_t tenths = (milliseconds + 50) / 100;
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
 }

@@ -56,7 +56,8 @@ size_t LineCount(const std::string& text, size_t offset);
 // "/" becomes "\" and backslash runs after the first two characters one.
 WideString ServiceLogPathFor(const WideString* record, const WideString& executable_path);
 
-// "2.5 s": a stretch of time to the tenth of a second.
-std::string SecondsText(uint64_t milliseconds);
+// A stretch of time as the log shows it: "35 ms" below a second, else to
+// the tenth of a second ("2.5 s").
+std::string ElapsedText(uint64_t milliseconds);
 
 }  // namespace vexlo

@@ -305,7 +305,7 @@ void SuperviseChild(const ChildProcess& child, HANDLE job, OutputPipe& output) {
   const DWORD exit_code = ChildExitCode(child, 0);
   if (watch.stopping) {
     ServiceLogEvent("child ended with exit code %lu, %s after the stop request", exit_code,
-                    SecondsText(ended_at - watch.stop_start).c_str());
+                    ElapsedText(ended_at - watch.stop_start).c_str());
   } else {
     ServiceLogEvent("child ended with exit code %lu", exit_code);
   }

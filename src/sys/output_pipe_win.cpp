@@ -60,7 +60,7 @@ bool CreateOutputPipe(OutputPipe* pipe, UniqueFile* write_end, DWORD* error) {
 
 bool ReadAvailableOutput(OutputPipe& pipe, OutputSink sink, int max_reads) {
   if (pipe.ended) return false;
-  if (pipe.buffer.empty()) pipe.buffer.resize(kReadBytes);
+  if (!pipe.buffer) pipe.buffer.reset(new char[kReadBytes]);
   DWORD got = 0;
   if (pipe.pending) {
     if (!GetOverlappedResult(pipe.server.get(), &pipe.overlapped, &got, FALSE)) {
@@ -70,14 +70,14 @@ bool ReadAvailableOutput(OutputPipe& pipe, OutputSink sink, int max_reads) {
       return false;
     }
     pipe.pending = false;
-    sink(pipe.buffer.data(), got);
+    sink(pipe.buffer.get(), got);
   }
   for (int reads = 0; reads < max_reads; ++reads) {
     // ReadFile resets the event (under Wine too): a ResetEvent here would
     // cost a second server round trip per read.
     pipe.overlapped = OVERLAPPED();
     pipe.overlapped.hEvent = pipe.ready.get();
-    if (!ReadFile(pipe.server.get(), &pipe.buffer[0], kReadBytes, nullptr, &pipe.overlapped)) {
+    if (!ReadFile(pipe.server.get(), pipe.buffer.get(), kReadBytes, nullptr, &pipe.overlapped)) {
       // ERROR_BROKEN_PIPE once every writer is gone; any other failure ends
       // the output too, as no read would succeed after it.
       pipe.pending = GetLastError() == ERROR_IO_PENDING;
@@ -85,7 +85,7 @@ bool ReadAvailableOutput(OutputPipe& pipe, OutputSink sink, int max_reads) {
       return pipe.pending;
     }
     // Done at once: the count comes from the overlapped result.
-    if (GetOverlappedResult(pipe.server.get(), &pipe.overlapped, &got, FALSE)) sink(pipe.buffer.data(), got);
+    if (GetOverlappedResult(pipe.server.get(), &pipe.overlapped, &got, FALSE)) sink(pipe.buffer.get(), got);
   }
   SetEvent(pipe.ready.get());
   return true;

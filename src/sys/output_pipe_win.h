@@ -3,7 +3,7 @@
 // wait as for everything else (the child's end, a stop, a timer). Under Wine
 // every thread costs about 1 MB resident, whatever its stack.
 #pragma once
-#include <string>
+#include <memory>
 
 #include "sys/handle_win.h"
 
@@ -13,7 +13,8 @@ struct OutputPipe {
   UniqueFile server;   // the read end, non-inheritable
   UniqueHandle ready;  // signalled at first and when a waiting read has completed
   OVERLAPPED overlapped = {};
-  std::string buffer;
+  // Left uninitialised: only the pages output reaches become resident.
+  std::unique_ptr<char[]> buffer;
   bool pending = false;  // a read is under way; `ready` signals its end
   bool ended = false;    // every writer has closed its end
 };
