@@ -206,7 +206,6 @@ bool ChildCommandLine(DWORD argc, LPSTR* argv, WideString* command_line) {
                                start_parameters, command_line);
 }
 
-
 // Reads the output there is; false once it has ended.
 bool ReadOutput(OutputPipe& output) {
   const bool was_open = !output.ended;
@@ -266,11 +265,8 @@ void EndProcessTree(const ChildProcess& child, HANDLE job, uint64_t timeout) {
 // its output open, so this reads for a little while at most.
 void DrainOutputTail(OutputPipe& output) {
   const ULONGLONG deadline = GetTickCount64() + kOutputTailMs;
-  while (ReadOutput(output)) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline || WaitForSingleObject(output.ready.get(), static_cast<DWORD>(deadline - now)) != WAIT_OBJECT_0) {
-      break;
-    }
+  for (ULONGLONG now; ReadOutput(output) && (now = GetTickCount64()) < deadline;) {
+    if (WaitForSingleObject(output.ready.get(), static_cast<DWORD>(deadline - now)) != WAIT_OBJECT_0) break;
   }
   ServiceLogOutputEnded();
 }

@@ -495,8 +495,8 @@ TEST_F(ServiceMainTest, FiftyMegabytesOfOutputKeepTheLogWithinItsLimit) {
     const std::string stream = line.substr(8, 3);
     const unsigned long number = std::stoul(line.substr(12, 8));
     if (!previous.empty()) {
-      const std::string expected = number == 1 ? "out " + std::to_string(kLines) : stream + " " + std::to_string(number - 1);
-      ASSERT_EQ(previous, expected) << line;
+      ASSERT_EQ(previous, number == 1 ? "out " + std::to_string(kLines) : stream + " " + std::to_string(number - 1))
+          << line;
     }
     previous = stream + " " + std::to_string(number);
   }

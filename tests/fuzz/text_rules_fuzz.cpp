@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // So does a size.
   uint64_t bytes = 0, bytes_again = 0;
-  if (vexlo::ParseSize(text, &bytes) && (!vexlo::ParseSize(vexlo::FormatSize(bytes), &bytes_again) || bytes_again != bytes)) {
+  if (vexlo::ParseSize(text, &bytes) &&
+      (!vexlo::ParseSize(vexlo::FormatSize(bytes), &bytes_again) || bytes_again != bytes)) {
     __builtin_trap();
   }
   std::string collapsed = text;

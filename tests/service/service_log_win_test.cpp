@@ -89,7 +89,7 @@ TEST_F(ServiceLogTest, ALogThatCannotMoveOnGrowsUntilItCan) {
   const std::vector<std::string> old = Lines(path + ".1");
   ASSERT_FALSE(old.empty());
   EXPECT_EQ(std::count_if(old.begin(), old.end(),
-                          [](const std::string& line) { return line.find("could not rename this log") != std::string::npos; }),
+                          [](const std::string& line) { return line.find("could not rename") != std::string::npos; }),
             1);
   EXPECT_EQ(old.back(), "[service] after");
   EXPECT_EQ(ReadWholeFile(path), "");
