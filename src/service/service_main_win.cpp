@@ -128,12 +128,16 @@ bool ChangeState(Change change, DWORD* error) {
 
 void WINAPI ControlHandler(DWORD control) {
   LogLine("control handler request %d", static_cast<int>(control));
-  if (control == SERVICE_CONTROL_STOP || control == SERVICE_CONTROL_SHUTDOWN) {
-    ServiceLogEvent(control == SERVICE_CONTROL_STOP ? "stop requested" : "shutdown requested");
-  }
   DWORD error = 0;
-  const bool reported =
-      ChangeState([control](SupervisionState& state) { return OnControl(state, control); }, &error);
+  const bool reported = ChangeState(
+      [control](SupervisionState& state) {
+        const SupervisionAction action = OnControl(state, control);
+        // Before the relay; never after the final report, which is the log's
+        // last line.
+        if (action.stop_requested) ServiceLogEvent(control == kControlStop ? "stop requested" : "shutdown requested");
+        return action;
+      },
+      &error);
   if (reported) return;
   const int number = control == SERVICE_CONTROL_SHUTDOWN ? 1 : control == SERVICE_CONTROL_STOP ? 2 : 3;
   LogLine("SetServiceStatus %d failed %d", number, static_cast<int>(error));
@@ -467,7 +471,6 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   child.thread.reset();
   child.process.reset();
   LogLine("exiting");
-  FlushServiceLog();
   // Ends the dispatcher thread too; no exit handlers or static destructors.
   _exit(0);
 }
