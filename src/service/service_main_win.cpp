@@ -157,14 +157,16 @@ void ReportStartFailure() {
 // The child's standard input: an inheritable pipe whose write end, kept
 // here, is then made non-inheritable (number 2 in the log: the output pipe
 // came first).
-bool CreateInputPipe(UniqueHandle* read, UniqueHandle* write) {
+bool CreateInputPipe(UniqueHandle* read, UniqueHandle* write, DWORD* error) {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   if (!CreatePipe(read->put(), write->put(), &inherit, 0)) {
-    LogLine("CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
+    *error = GetLastError();
+    LogLine("CreatePipe error 2 (%d)", static_cast<int>(*error));
     return false;
   }
   if (!SetHandleInformation(write->get(), HANDLE_FLAG_INHERIT, 0)) {
-    LogLine("SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
+    *error = GetLastError();
+    LogLine("SetHandleInformation error 2 (%d)", static_cast<int>(*error));
     return false;
   }
   return true;
@@ -335,8 +337,8 @@ bool CreateChildPipes(OutputPipe* output, UniqueFile* output_write, UniqueHandle
     return false;
   }
   UniqueHandle input_write;
-  if (!CreateInputPipe(input_read, &input_write)) {
-    ServiceLogEvent("could not create the pipe for the child's input (error %lu)", GetLastError());
+  if (!CreateInputPipe(input_read, &input_write, &error)) {
+    ServiceLogEvent("could not create the pipe for the child's input (error %lu)", error);
     return false;
   }
   AcquireSRWLockExclusive(&g_lock);
