@@ -61,7 +61,7 @@ void Compiler::Run(const toml::table& root) {
     if (const toml::node* node = root.get(section.first)) {
       if (const toml::table* table = TableOf(*node, section.first)) {
         (this->*section.second)(*table);
-        Durations(*table, section.first);
+        Settings(*table, section.first);
       }
     }
   }

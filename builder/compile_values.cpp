@@ -277,15 +277,14 @@ void Compiler::Entries(const toml::table& table, const char* table_name, const c
   }
 }
 
-void Compiler::Durations(const toml::table& table, const std::string& table_name) {
-  for (const DurationKey& key : DurationKeys()) {
+void Compiler::Settings(const toml::table& table, const std::string& table_name) {
+  for (const SettingKey& key : SettingKeys()) {
     const toml::node* node = table_name == key.table ? table.get(key.name) : nullptr;
     const std::string path = table_name + "." + key.name;
-    const std::string* text = node ? StringOf(*node, path) : nullptr;
-    if (!text) continue;
-    uint64_t milliseconds = 0;
-    const std::string problem = DurationProblem(*text, *key.setting, &milliseconds);
-    if (problem.empty()) SetText(key.setting->id, *text);
+    std::string text;
+    if (!node || !AnsiOf(*node, path, kTextLimit, &text)) continue;
+    const std::string problem = key.problem(text);
+    if (problem.empty()) SetText(key.id, text);
     else Error(*node, path, problem);
   }
 }

@@ -97,8 +97,9 @@ class Compiler {
   void Flag(const toml::table& table, const char* table_name, const char* name, int32_t id);
   void Entries(const toml::table& table, const char* table_name, const char* name, int32_t id, char separator,
                EntryReader entry);
-  // The duration keys of a table (schema DurationKeys), stored as written.
-  void Durations(const toml::table& table, const std::string& table_name);
+  // The launcher's own settings of a table (schema SettingKeys), stored as
+  // written.
+  void Settings(const toml::table& table, const std::string& table_name);
 
   // ---- the service ---------------------------------------------------------
 

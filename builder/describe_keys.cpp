@@ -83,7 +83,7 @@ InspectOutput Describer::Run() {
   Log("error", kPassErrorLog, kErrorLog);
   Log("output", kPassOutputLog, kOutputLog);
   Flag("logs", "append", kAppendLogs);
-  for (const DurationKey& key : DurationKeys()) Simple(key.table, key.name, key.setting->id);
+  for (const SettingKey& key : SettingKeys()) Simple(key.table, key.name, key.id);
   MessageTexts();
   Runtime();
   accounted_.insert(kIncludedFileCount);

@@ -107,23 +107,33 @@ const std::vector<ConfigKey>& AllKeys() {
     keys.push_back({"locales.<prefix>", "raw", {}});
     keys.push_back({"raw.text", "<id>", {}});
     keys.push_back({"raw.wide", "<id>", {}});
-    for (const DurationKey& duration : DurationKeys()) {
+    for (const SettingKey& setting : SettingKeys()) {
       auto end = keys.begin();
       for (auto key = keys.begin(); key != keys.end(); ++key) {
-        if (std::string(key->table) == duration.table) end = key + 1;
+        if (std::string(key->table) == setting.table) end = key + 1;
       }
-      keys.insert(end, {duration.table, duration.name, {duration.setting->id}});
+      keys.insert(end, {setting.table, setting.name, {setting.id}});
     }
     return keys;
   }();
   return kKeys;
 }
 
-const std::vector<DurationKey>& DurationKeys() {
-  static const std::vector<DurationKey> kDurations = {
-      {"service", "stop-timeout", &kStopTimeoutSetting},
+const std::vector<SettingKey>& SettingKeys() {
+  static const std::vector<SettingKey> kSettings = {
+      {"service", "stop-timeout", record::kStopTimeout, kStopTimeoutSetting.default_text,
+       [](const std::string& text) {
+         uint64_t milliseconds = 0;
+         return DurationProblem(text, kStopTimeoutSetting, &milliseconds);
+       }},
+      {"logs", "service", record::kServiceLog, nullptr, ServiceLogPathProblem},
+      {"logs", "service-max-size", record::kServiceLogMaxSize, kServiceLogMaxSizeSetting.default_text,
+       [](const std::string& text) {
+         uint64_t bytes = 0;
+         return SizeProblem(text, kServiceLogMaxSizeSetting, &bytes);
+       }},
   };
-  return kDurations;
+  return kSettings;
 }
 
 const ConfigKey* KeyWriting(int32_t id) {

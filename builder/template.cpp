@@ -75,6 +75,12 @@ min-version = "1.8"
 error = "logs\\error.log"
 # output = "logs\\output.log"
 append = true
+# The service log: what the service did (start, stop, the child's end) and
+# every line the application writes that no file above takes. "" turns it
+# off; the default is logs\<executable name>.service.log. At its size limit
+# ("64KB", "10MB", "1GB") it becomes <name>.1 and a new file begins.
+# service = "logs\\my-service.service.log"
+# service-max-size = "10MB"
 
 [messages]
 # Message boxes instead of standard error (needs start = "demand").

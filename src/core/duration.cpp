@@ -1,45 +1,25 @@
 #include "core/duration.h"
 
+#include "core/quantity.h"
+
 namespace vexlo {
 namespace {
 
 constexpr uint64_t kSecond = 1000;
 
-struct Unit {
-  char letter;
-  uint64_t milliseconds;
-};
 // Largest first, for FormatDuration.
-constexpr Unit kUnits[] = {{'d', 86400 * kSecond}, {'h', 3600 * kSecond}, {'m', 60 * kSecond}, {'s', kSecond}};
+constexpr QuantityUnit kUnits[] = {{"d", 86400 * kSecond}, {"h", 3600 * kSecond}, {"m", 60 * kSecond}, {"s", kSecond}};
+constexpr size_t kUnitCount = sizeof(kUnits) / sizeof(kUnits[0]);
 constexpr uint64_t kLongestMs = 3650 * 86400 * kSecond;
 
 }  // namespace
 
 bool ParseDuration(const std::string& text, uint64_t* milliseconds) {
-  if (text.size() < 2 || text.size() > 12) return false;
-  const char unit_letter = text.back();
-  uint64_t unit = 0;
-  for (const Unit& known : kUnits) {
-    if (known.letter == unit_letter) unit = known.milliseconds;
-  }
-  if (unit == 0 || (text[0] == '0' && text.size() > 2)) return false;
-  uint64_t number = 0;
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    number = number * 10 + static_cast<uint64_t>(text[i] - '0');
-  }
-  if (number > kLongestMs / unit) return false;
-  *milliseconds = number * unit;
-  return true;
+  return ParseQuantity(text, kUnits, kUnitCount, kLongestMs, milliseconds);
 }
 
 std::string FormatDuration(uint64_t milliseconds) {
-  for (const Unit& unit : kUnits) {
-    if (milliseconds != 0 && milliseconds % unit.milliseconds == 0) {
-      return std::to_string(milliseconds / unit.milliseconds) + unit.letter;
-    }
-  }
-  return milliseconds == 0 ? "0s" : std::to_string(milliseconds) + "ms";
+  return FormatQuantity(milliseconds, kUnits, kUnitCount, "0s", "ms");
 }
 
 bool DurationValue(const std::string& text, const DurationSetting& setting, uint64_t* milliseconds) {

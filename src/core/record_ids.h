@@ -6,7 +6,8 @@
 // tables refuse the range), and core/settings.h gives each its rule. They are
 // text records. A duration is written as a whole number and one unit, "90s",
 // "5m", "1h" or "1d", and a bare "0s" turns off a setting that can be off
-// (core/duration.h). A new setting takes the next free id here, a line in
+// (core/duration.h); a size as a whole number and KB, MB or GB
+// (core/byte_size.h). A new setting takes the next free id here, a line in
 // kLauncherRecordIds, its rule in core/settings.h and its key in the
 // builder's schema.
 #pragma once
@@ -61,6 +62,8 @@ constexpr int32_t kServiceDescription = 20017;  // wide text
 constexpr int32_t kFirstOwnRecord = 30000;
 constexpr int32_t kLastOwnRecord = 30999;
 constexpr int32_t kStopTimeout = 30000;         // duration: stop control to the child's forced end
+constexpr int32_t kServiceLog = 30001;          // path of the service log; "" turns it off
+constexpr int32_t kServiceLogMaxSize = 30002;   // size: the service log's limit
 inline bool IsOwnRecord(int32_t id) { return id >= kFirstOwnRecord && id <= kLastOwnRecord; }
 
 // Every id above (the messages one by one), for tools that must know them all.
@@ -72,7 +75,7 @@ constexpr int32_t kLauncherRecordIds[] = {
     1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
     1015, 1016, 1017, 1018, 1019, 1020,
     kModeLetter, kIncludedFileCount, kIncludedFileNames, kInstallationDirectory,
-    kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout};
+    kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout, kServiceLog, kServiceLogMaxSize};
 
 }  // namespace record
 }  // namespace vexlo

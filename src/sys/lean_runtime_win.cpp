@@ -46,7 +46,7 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 #if defined(__GLIBCXX__)
 
 // Thread-safe initialisation of function-local statics (the service process
-// has three threads). The library's guard functions throw on a recursive
+// has two threads). The library's guard functions throw on a recursive
 // initialisation and so link the whole exception runtime (about 14 KB); these
 // keep the same contract without it. The first byte of a guard is the
 // "initialised" flag the compiler tests inline; the second word marks an

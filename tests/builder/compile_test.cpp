@@ -60,6 +60,8 @@ TEST(CompileConfiguration, EveryKeyWritesItsRecords) {
       {10005, "1"},
       {10123, "0"},
       {30000, "2m"},
+      {30001, "D:\\logs\\every-key.log"},
+      {30002, "256KB"},
   };
   for (const auto& message : Messages()) expected[message.id] = message.default_text;
   expected.erase(1007);  // omitted
@@ -197,6 +199,11 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
       {"duration syntax", "[service]\nstop-timeout = \"30\"\n",
        "t.toml:2:16: error: service.stop-timeout: expected a duration such as \"90s\", \"5m\", \"1h\" or \"1d\", "
        "found \"30\""},
+      {"size syntax", "[logs]\nservice-max-size = \"10 MB\"\n",
+       "t.toml:2:20: error: logs.service-max-size: expected a size such as \"64KB\", \"10MB\" or \"1GB\", found "
+       "\"10 MB\""},
+      {"service log naming a folder", "[logs]\nservice = 'logs\\'\n",
+       "t.toml:2:11: error: logs.service: names a folder: end it with the log file's name"},
       {"raw text in the launcher's own range", "[raw.text]\n30000 = \"30s\"\n",
        "t.toml:2:1: error: raw.text.30000: records 30000 to 30999 are the launcher's own settings, written only by "
        "their keys; set service.stop-timeout"},

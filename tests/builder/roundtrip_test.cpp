@@ -75,6 +75,14 @@ TEST_F(RoundTripTest, EveryKeyConfigurationRebuildsIdentically) {
             ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "app.manifest"));
 }
 
+// An empty service log path (no log) is a record of its own, unlike no path
+// (the default log).
+TEST_F(RoundTripTest, ServiceLogTurnedOffRebuildsIdentically) {
+  WriteBytes(Path("off.toml"), "[java]\nmain-class = \"a.B\"\n[logs]\nservice = \"\"\n");
+  ExpectRoundTrip(Path("off.toml"));
+  EXPECT_NE(ReadBytes(Path("inspected/again.toml")).find("service = \"\""), std::string::npos);
+}
+
 // The icon is written out under a name no included file takes, and an
 // executable without a manifest says so.
 TEST_F(RoundTripTest, ResourcesBesideAnIncludedFileOfTheSameNameRebuildIdentically) {
@@ -206,7 +214,7 @@ TEST_F(RoundTripTest, ForeignResourcesAreReportedNotReproduced) {
 TEST_F(RoundTripTest, OwnRecordsNoKeyGivesBackAreLeftOut) {
   BlockContents contents;
   contents.texts = {{101, "Svc"}, {122, "app.Main"}, {30000, "45"}, {30500, "x"}};
-  contents.wides = {{30001, VEXLO_WIDE("wide")}};
+  contents.wides = {{30999, VEXLO_WIDE("wide")}};
   std::string launcher, error;
   ASSERT_TRUE(BuildLauncher(MinimalStub(), contents, {}, &launcher, &error));
   WriteBytes(Path("own.exe"), launcher);
@@ -215,7 +223,7 @@ TEST_F(RoundTripTest, OwnRecordsNoKeyGivesBackAreLeftOut) {
        {"record 30000 holds \"45\", which is no valid service.stop-timeout; it is left out: the launcher does not "
         "use it either",
         "record 30500 holds \"x\", which no key describes; it is left out",
-        "record 30001 holds \"wide\", which no key describes; it is left out"}) {
+        "record 30999 holds \"wide\", which no key describes; it is left out"}) {
     EXPECT_NE(warnings.find(warning), std::string::npos) << warnings;
   }
   EXPECT_EQ(warnings.find("does not build"), std::string::npos) << warnings;

@@ -23,20 +23,18 @@ TEST(Schema, EveryRecordTheLauncherReadsHasAKey) {
 
 // The launcher's own settings stay in their range, which no record of other
 // tools uses, and each default is a value its own rule accepts.
-TEST(Schema, DurationKeysAreTheLaunchersOwnRecords) {
-  for (const DurationKey& key : DurationKeys()) {
-    const int32_t id = key.setting->id;
-    EXPECT_TRUE(record::IsOwnRecord(id)) << id;
-    ASSERT_NE(KeyWriting(id), nullptr) << id;
-    EXPECT_EQ(KeyPath(*KeyWriting(id)), std::string(key.table) + "." + key.name);
-    uint64_t milliseconds = 0;
-    EXPECT_TRUE(DurationValue(key.setting->default_text, *key.setting, &milliseconds)) << id;
+TEST(Schema, SettingKeysAreTheLaunchersOwnRecords) {
+  for (const SettingKey& key : SettingKeys()) {
+    EXPECT_TRUE(record::IsOwnRecord(key.id)) << key.id;
+    ASSERT_NE(KeyWriting(key.id), nullptr) << key.id;
+    EXPECT_EQ(KeyPath(*KeyWriting(key.id)), std::string(key.table) + "." + key.name);
+    if (key.default_text != nullptr) EXPECT_EQ(key.problem(key.default_text), "") << key.id;
   }
   for (int32_t id : record::kLauncherRecordIds) {
     if (!record::IsOwnRecord(id)) continue;
-    const bool duration = std::any_of(DurationKeys().begin(), DurationKeys().end(),
-                                      [id](const DurationKey& key) { return key.setting->id == id; });
-    EXPECT_TRUE(duration) << "record " << id << " of the launcher's own range has no rule";
+    const bool ruled = std::any_of(SettingKeys().begin(), SettingKeys().end(),
+                                   [id](const SettingKey& key) { return key.id == id; });
+    EXPECT_TRUE(ruled) << "record " << id << " of the launcher's own range has no rule";
   }
 }
 

@@ -21,6 +21,31 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
+// The service log's lines without their time, after checking that each has
+// one ("2026-12-09 08:07:50.123 ").
+std::vector<std::string> Untimed(const std::vector<std::string>& lines) {
+  std::vector<std::string> texts;
+  for (const std::string& line : lines) {
+    const bool timed = line.size() > 24 && line[4] == '-' && line[7] == '-' && line[10] == ' ' && line[13] == ':' &&
+                       line[16] == ':' && line[19] == '.' && line[23] == ' ';
+    EXPECT_TRUE(timed) << line;
+    texts.push_back(timed ? line.substr(24) : line);
+  }
+  return texts;
+}
+
+// The first of `expected` (each a line's beginning) not found in `lines` after
+// the ones before it; "" when all are there in order.
+std::string MissingInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
+  auto at = lines.begin();
+  for (const std::string& beginning : expected) {
+    at = std::find_if(at, lines.end(), [&](const std::string& line) { return line.rfind(beginning, 0) == 0; });
+    if (at == lines.end()) return beginning;
+    ++at;
+  }
+  return "";
+}
+
 class ServiceMainTest : public RuntimeTest {
  protected:
   void SetUp() override {
@@ -139,6 +164,11 @@ class ServiceMainTest : public RuntimeTest {
       Sleep(100);
     }
     return log;
+  }
+
+  // The service log at its default place beside svc.exe, without the times.
+  std::vector<std::string> ServiceLog(const std::string& suffix = "") const {
+    return Untimed(SplitLines(ReadWholeFile(work_ + "\\logs\\svc.service.log" + suffix)));
   }
 
   std::string runtime_;
@@ -380,6 +410,100 @@ TEST_F(ServiceMainTest, RealJavaApplicationThroughTheBridge) {
   EXPECT_TRUE(Contains(FinishedServiceLog(name_), "process terminated with exit code 0"));
 }
 
+// The demo's service log, with no output file configured: what the service
+// did and what the application wrote, in order, each line with its time.
+TEST_F(ServiceMainTest, DemoServiceLogHoldsEachEventInOrder) {
+  std::vector<IncludedFile> files;
+  BlockContents contents = BridgeContents("VEXLO_DEMO_JAR", "com.vexlo.demo.DemoService", &files);
+  SetText(contents, record::kVmParameters, "-Ddemo.heartbeatMillis=100");
+  const std::string exe = Install(name_, contents, "svc.exe", files);
+  ASSERT_TRUE(StartWith(name_, {"-x", "a b"}));
+  // Written within a second of its coming.
+  for (int waited = 0; waited < 600 && !Contains(ServiceLog(), "[child] demo: heartbeat 2"); ++waited) Sleep(100);
+  EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+  const std::vector<std::string> log = ServiceLog();
+  EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name_ + "' starting, start parameters [-x, a b]",
+                                 "[service] child command line: " + exe + " " + name_ + " -x \"a b\" __tvl_restart",
+                                 "[service] child started, process id ",
+                                 "[child] demo: service '" + name_ + "' started with arguments [",
+                                 "[child] demo: heartbeat 1",
+                                 "[service] stop requested",
+                                 "[service] stop relayed to the child",
+                                 "[child] demo: stop handler: finishing the work in hand",
+                                 "[child] demo: shutdown hook",
+                                 "[service] child ended with exit code 0, ",
+                                 "[service] service stopped, exit code 0"}),
+            "")
+      << Joined(log);
+  EXPECT_EQ(log.back(), "[service] service stopped, exit code 0");
+}
+
+// A child that cannot start the application leaves the launcher's message
+// in the service log, which holds it by the time the service shows stopped.
+TEST_F(ServiceMainTest, FailedStartsLeaveTheLauncherMessageInTheServiceLog) {
+  const struct {
+    const char* suffix;
+    int32_t id;
+    std::string value;
+    std::string message;  // the first line of the child's message
+  } cases[] = {
+      {"no-jvm", record::kSearchSequence, "A" + work_ + "\\no-runtime", "No JVM could be found."},
+      {"missing-jar", record::kClassPath, "A1" + work_ + "\\missing.jar",
+       "File or directory " + work_ + "\\missing.jar not found or empty"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.suffix);
+    BlockContents contents = Contents();
+    SetText(contents, c.id, c.value);
+    const std::string name = name_ + "-" + c.suffix;
+    Install(name, contents);
+    ASSERT_TRUE(StartWith(name, {}));
+    ASSERT_TRUE(WaitForState(name, SERVICE_STOPPED, 60000));
+    const std::vector<std::string> log = ServiceLog();
+    EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name + "' starting", "[child] " + c.message,
+                                   "[service] child ended with exit code 1",
+                                   "[service] service stopped, exit code 1066, service-specific exit code 1"}),
+              "")
+        << Joined(log);
+    Remove(name);
+  }
+}
+
+// 50 MB of output in numbered lines: the log stays within its 10 MB, one old
+// file beside it, and no line is missing from the end of the output.
+TEST_F(ServiceMainTest, FiftyMegabytesOfOutputKeepTheLogWithinItsLimit) {
+  const unsigned long kLines = 262144;  // of 100 bytes, on each stream
+  SetDouble(dll_, "main-output=" + std::to_string(kLines * 100) + "\nmain-stdin=1");
+  const std::string exe = Install(name_, Contents());
+  ASSERT_TRUE(StartWith(name_, {}));
+  ASSERT_TRUE(WaitForRecord("output written=" + std::to_string(kLines * 100), 120000));
+  EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+  std::vector<std::string> names = ListDirectory(work_ + "\\logs");
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names, (std::vector<std::string>{"svc.service.log", "svc.service.log.1"}));
+  for (const std::string& name : names) {
+    EXPECT_LE(ReadWholeFile(work_ + "\\logs\\" + name).size(), 10u << 20) << name;
+  }
+  // Each line follows the one before it, across the two files, up to the
+  // last line written.
+  std::vector<std::string> lines = ServiceLog(".1");
+  const std::vector<std::string> current = ServiceLog();
+  lines.insert(lines.end(), current.begin(), current.end());
+  std::string previous;
+  for (const std::string& line : lines) {
+    if (line.rfind("[child] ", 0) != 0) continue;
+    const std::string stream = line.substr(8, 3);
+    const unsigned long number = std::stoul(line.substr(12, 8));
+    if (!previous.empty()) {
+      ASSERT_EQ(previous, number == 1 ? "out " + std::to_string(kLines) : stream + " " + std::to_string(number - 1))
+          << line;
+    }
+    previous = stream + " " + std::to_string(number);
+  }
+  EXPECT_EQ(previous, "err " + std::to_string(kLines));
+  EXPECT_EQ(current.back(), "[service] service stopped, exit code 0");
+}
+
 // A service's child held in its search, where it never reads its stop line:
 // the version run of the java.exe double sleeps (java-double.txt says
 // "sleep=..."), and that run is a Windows grandchild. Returns the child and
@@ -450,6 +574,12 @@ TEST_F(ServiceMainTest, StopTimeoutEndsTheWholeProcessTree) {
                            "process terminated with exit code 1460", "service stopped set"}) {
     EXPECT_TRUE(Contains(log, line)) << line << "\n" << Joined(log);
   }
+  EXPECT_EQ(MissingInOrder(ServiceLog(), {"[service] stop requested",
+                                          "[service] child did not end within 6s of the stop request: ending it and "
+                                          "every process it started",
+                                          "[service] child ended with exit code 1460, ",
+                                          "[service] service stopped, exit code 0"}),
+            "");
 }
 
 // The child and everything it starts end with the service process. (Wine
