@@ -78,11 +78,13 @@ int Build(const BuildRequest& request, std::ostream& out, std::ostream& err) {
 
   BlockContents contents;
   std::vector<IncludedFile> files;
+  ExeResources resources;
   std::string launcher;
   if (!diagnostics.HasErrors()) {
     AssembleLauncher(plan, runtime_jar, &ReadWholeFile, &contents, &files, &diagnostics);
+    AssembleResources(plan, &ReadWholeFile, &resources, &diagnostics);
   }
-  if (!diagnostics.HasErrors() && !BuildLauncher(stub, contents, files, &launcher, &error)) {
+  if (!diagnostics.HasErrors() && !BuildLauncherWithResources(stub, resources, contents, files, &launcher, &error)) {
     diagnostics.Error({}, "", "the launcher stub " + stub_path + " is not usable: " + error);
   }
   err << diagnostics.Format(request.config);

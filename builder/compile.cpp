@@ -56,10 +56,13 @@ void Compiler::Run(const toml::table& root) {
       {"jvm", &Compiler::Jvm},         {"search", &Compiler::Search},
       {"paths", &Compiler::Paths},     {"instance", &Compiler::Instance},
       {"logs", &Compiler::Logs},       {"messages", &Compiler::MessagesTable},
-      {"locales", &Compiler::Locales}};
+      {"exe", &Compiler::Exe},         {"locales", &Compiler::Locales}};
   for (const auto& section : sections) {
     if (const toml::node* node = root.get(section.first)) {
-      if (const toml::table* table = TableOf(*node, section.first)) (this->*section.second)(*table);
+      if (const toml::table* table = TableOf(*node, section.first)) {
+        (this->*section.second)(*table);
+        Settings(*table, section.first);
+      }
     }
   }
   if (const toml::node* files = root.get("files")) Files(*files);
@@ -69,11 +72,18 @@ void Compiler::Run(const toml::table& root) {
   if (const toml::node* raw = root.get("raw")) {
     if (const toml::table* table = TableOf(*raw, "raw")) Raw(*table);
   }
-  if (!plan_.texts.count(record::kServiceName)) {
+  // A name that was given but refused has its error already.
+  if (!plan_.texts.count(record::kServiceName) && !root.at_path("service.name")) {
     diagnostics_.Warning({}, "service.name", "not set: the service needs a name on the command line");
   }
-  if (!plan_.texts.count(record::kMainClass)) {
-    diagnostics_.Warning({}, "java.main-class", "not set: the launcher class has no application to start");
+  // With java.runtime = "none" the application brings its own launcher
+  // class, which may know its main class without this record.
+  if (!plan_.texts.count(record::kMainClass) && !root.at_path("java.main-class")) {
+    if (plan_.runtime == RuntimeMode::kNone) {
+      diagnostics_.Warning({}, "java.main-class", "not set: the launcher class has no application to start");
+    } else {
+      diagnostics_.Error({}, "java.main-class", "not set: the launcher class has no application to start");
+    }
   }
 }
 
@@ -85,7 +95,13 @@ bool CompileConfiguration(const std::string& text, const std::string& path, Buil
   toml::parse_result parsed = toml::parse(text, path);
   if (!parsed) {
     const toml::parse_error& error = parsed.error();
-    diagnostics->Error(compile_detail::At(error.source()), "", std::string(error.description()));
+    std::string problem(error.description());
+    // Windows paths in basic strings are the usual cause.
+    if (problem.find("escape sequence") != std::string::npos) {
+      problem += "; in a \"basic string\" write a backslash as \\\\ (\"C:\\\\app\"), or use a 'literal string' "
+                 "('C:\\app'), which keeps backslashes as they are";
+    }
+    diagnostics->Error(compile_detail::At(error.source()), "", problem);
     return false;
   }
   compile_detail::Compiler(path, plan, diagnostics).Run(parsed.table());

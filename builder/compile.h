@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/block_writer.h"
+#include "core/resource_section.h"
 
 namespace vexlo {
 namespace builder {
@@ -55,6 +56,15 @@ struct PlannedFile {
   SourcePosition position;
 };
 
+// The [exe] table: the executable's version resource, icon and manifest.
+struct ExePlan {
+  bool version_resource = false;  // a version key is set
+  VersionInfo version;
+  PlannedFile icon;      // source empty: no icon
+  PlannedFile manifest;  // source empty: the default manifest
+  bool no_manifest = false;
+};
+
 // Everything the configuration says, checked; files are not read yet.
 struct BuildPlan {
   std::map<int32_t, std::string> texts;  // ANSI values, ordered by id
@@ -64,6 +74,7 @@ struct BuildPlan {
   std::string runtime_jar;  // java.runtime-jar resolved, or empty
   SourcePosition runtime_jar_position;
   std::vector<PlannedFile> files;
+  ExePlan exe;
 };
 
 // Parses and checks a configuration. `path` names the file in messages and
@@ -81,6 +92,12 @@ using FileReader = std::function<bool(const std::string& path, std::string* byte
 bool AssembleLauncher(const BuildPlan& plan, const std::string& runtime_jar, const FileReader& read,
                       BlockContents* contents, std::vector<IncludedFile>* files,
                       Diagnostics* diagnostics);
+
+// Reads the icon and manifest files of the [exe] table and gives the
+// executable's resources. False with diagnostics naming the file when one is
+// missing or not usable.
+bool AssembleResources(const BuildPlan& plan, const FileReader& read, ExeResources* resources,
+                       Diagnostics* diagnostics);
 
 }  // namespace builder
 }  // namespace vexlo

@@ -130,14 +130,15 @@ void Compiler::Locales(const toml::table& table) {
       if (const toml::table* raw = TableOf(*node, key + ".raw")) {
         for (auto&& [id_key, value] : *raw) {
           int32_t id = 0;
-          if (!RecordId(id_key, key + ".raw", &id)) continue;
+          const std::string raw_path = key + ".raw." + std::string(id_key.str());
+          if (!RecordId(id_key, key + ".raw", &id) || OwnRecord(id_key, raw_path, id)) continue;
           if (id == record::kServiceDescription && values.count(id)) {
-            diagnostics_.Error(At(id_key), key + ".raw." + std::string(id_key.str()),
+            diagnostics_.Error(At(id_key), raw_path,
                                "record 20017 is written by " + key + ".description; set it there");
             continue;
           }
           WideString text;
-          if (WideOf(value, key + ".raw." + std::string(id_key.str()), &text)) values[id] = text;
+          if (WideOf(value, raw_path, &text)) values[id] = text;
         }
       }
     }
@@ -163,18 +164,19 @@ bool Compiler::RecordId(const toml::key& key, const std::string& table, int32_t*
 std::map<int32_t, std::string> Compiler::Produced() const {
   std::map<int32_t, std::string> produced;
   for (const auto& text : plan_.texts) {
-    std::string owner;
-    for (const auto& message : Messages()) {
-      if (message.id == text.first) owner = std::string("messages.") + message.name;
-    }
-    for (const auto& key : AllKeys()) {
-      if (owner.empty() && std::find(key.records.begin(), key.records.end(), text.first) != key.records.end()) {
-        owner = KeyPath(key);
-      }
-    }
-    produced[text.first] = owner;
+    const ConfigKey* key = KeyWriting(text.first);
+    produced[text.first] = key ? KeyPath(*key) : std::string();
   }
   return produced;
+}
+
+bool Compiler::OwnRecord(const toml::key& key, const std::string& path, int32_t id) {
+  if (!record::IsOwnRecord(id)) return false;
+  const ConfigKey* owner = KeyWriting(id);
+  diagnostics_.Error(At(key), path,
+                     "records 30000 to 30999 are the launcher's own settings, written only by their keys" +
+                         (owner ? "; set " + KeyPath(*owner) : std::string()));
+  return true;
 }
 
 void Compiler::Raw(const toml::table& table) {
@@ -184,7 +186,7 @@ void Compiler::Raw(const toml::table& table) {
       for (auto&& [key, value] : *texts) {
         int32_t id = 0;
         const std::string path = "raw.text." + std::string(key.str());
-        if (!RecordId(key, "raw.text", &id)) continue;
+        if (!RecordId(key, "raw.text", &id) || OwnRecord(key, path, id)) continue;
         if (id == record::kIncludedFileCount || id == record::kIncludedFileNames) {
           diagnostics_.Error(At(key), path, "records 2002 and 2003 are written from the [[files]] tables");
           continue;
@@ -210,7 +212,7 @@ void Compiler::Raw(const toml::table& table) {
       for (auto&& [key, value] : *wides) {
         int32_t id = 0;
         const std::string path = "raw.wide." + std::string(key.str());
-        if (!RecordId(key, "raw.wide", &id)) continue;
+        if (!RecordId(key, "raw.wide", &id) || OwnRecord(key, path, id)) continue;
         if (plan_.wides.count(id)) {
           diagnostics_.Error(At(key), path, "record " + std::to_string(id) + " is written by service.description; set it there");
           continue;

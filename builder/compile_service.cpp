@@ -1,4 +1,5 @@
 #include "compiler.h"
+#include "core/args.h"
 #include "core/record_ids.h"
 #include "schema.h"
 
@@ -18,7 +19,11 @@ void Compiler::Service(const toml::table& table) {
   if (const toml::node* node = table.get("name")) {
     std::string name;
     if (AnsiOf(*node, "service.name", kTextLimit, &name)) {
-      if (const char* problem = ServiceNameProblem(name)) {
+      const char* problem = ServiceNameProblem(name);
+      if (problem == nullptr && StartsLikeCommand(name)) {
+        problem = "must not begin with \"-\" or \"/\": the launcher would read it as a command word";
+      }
+      if (problem != nullptr) {
         Error(*node, "service.name", problem);
       } else {
         SetText(record::kServiceName, name);

@@ -3,6 +3,7 @@
 
 #include "compiler.h"
 #include "core/args.h"
+#include "core/expand.h"
 #include "schema.h"
 #include "text_encoding.h"
 
@@ -244,7 +245,8 @@ bool Compiler::ArgumentEntry(const toml::node& element, const std::string& key, 
   std::string value;
   if (!AnsiOf(element, key, kTextLimit, &value)) return false;
   entry->clear();
-  if (!AppendQuotedArgument(value, entry)) {
+  // An element that expands stays one argument whatever its value holds.
+  if (!AppendQuotedArgument(value, entry, MayExpand(value))) {
     Error(element, key,
           "holds both quote characters; the launcher splits arguments without an escape "
           "character, so it cannot receive this one");
@@ -272,6 +274,18 @@ void Compiler::Entries(const toml::table& table, const char* table_name, const c
   std::string joined;
   if (node && JoinedEntries(*node, std::string(table_name) + "." + name, separator, entry, &joined)) {
     SetText(id, joined);
+  }
+}
+
+void Compiler::Settings(const toml::table& table, const std::string& table_name) {
+  for (const SettingKey& key : SettingKeys()) {
+    const toml::node* node = table_name == key.table ? table.get(key.name) : nullptr;
+    const std::string path = table_name + "." + key.name;
+    std::string text;
+    if (!node || !AnsiOf(*node, path, kTextLimit, &text)) continue;
+    const std::string problem = key.problem(text);
+    if (problem.empty()) SetText(key.id, text);
+    else Error(*node, path, problem);
   }
 }
 

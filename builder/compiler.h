@@ -97,6 +97,9 @@ class Compiler {
   void Flag(const toml::table& table, const char* table_name, const char* name, int32_t id);
   void Entries(const toml::table& table, const char* table_name, const char* name, int32_t id, char separator,
                EntryReader entry);
+  // The launcher's own settings of a table (schema SettingKeys), stored as
+  // written.
+  void Settings(const toml::table& table, const std::string& table_name);
 
   // ---- the service ---------------------------------------------------------
 
@@ -127,12 +130,21 @@ class Compiler {
   bool ClassPathEntry(const toml::node& element, const std::string& key, std::string* entry);
   bool SearchEntry(const toml::node& element, const std::string& key, std::string* entry);
 
+  // ---- the executable's resources (compile_exe.cpp) -------------------------
+
+  void Exe(const toml::table& table);
+  bool VersionText(const toml::node& node, const std::string& key, WideString* out);
+  bool BuildFile(const toml::node& node, const std::string& key, PlannedFile* file);
+
   // ---- files, paths, locales and raw records -------------------------------
 
   void Files(const toml::node& node);
   void Paths(const toml::table& table);
   void Locales(const toml::table& table);
   bool RecordId(const toml::key& key, const std::string& table, int32_t* id);
+  // True, with an error, for an id of the launcher's own settings: [raw]
+  // tables and locale blocks cannot write those.
+  bool OwnRecord(const toml::key& key, const std::string& path, int32_t id);
   // Which key wrote each record so far.
   std::map<int32_t, std::string> Produced() const;
   void Raw(const toml::table& table);

@@ -25,6 +25,10 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 std::string Snippet(const Lines& lines) {
   std::map<std::string, std::string> tables;
   for (const auto& line : lines) tables[line.first] += line.second + "\n";
+  // A snippet checks its own keys, but only builds with the main class that
+  // every configuration needs; the filler writes no record a snippet checks.
+  std::string& java = tables["java"];
+  if (("\n" + java).find("\nmain-class ") == std::string::npos) java += "main-class = \"Snippet\"\n";
   std::string text;
   for (const auto& table : tables) text += "[" + table.first + "]\n" + table.second;
   return text;
@@ -79,6 +83,7 @@ InspectOutput Describer::Run() {
   Log("error", kPassErrorLog, kErrorLog);
   Log("output", kPassOutputLog, kOutputLog);
   Flag("logs", "append", kAppendLogs);
+  for (const SettingKey& key : SettingKeys()) Simple(key.table, key.name, key.id);
   MessageTexts();
   Runtime();
   accounted_.insert(kIncludedFileCount);
@@ -86,6 +91,7 @@ InspectOutput Describer::Run() {
 
   InspectOutput output;
   const std::string files = FilesText(&output);
+  ExeKeys(&output);
   output.toml = Header() + Body() + files + LocalesText() + RawText();
   output.warnings = warnings_;
   SelfCheck(output);

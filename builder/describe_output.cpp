@@ -23,7 +23,7 @@ std::string Describer::Header() const {
 
 std::string Describer::Body() const {
   std::string text;
-  for (const char* table : {"service", "java", "jvm", "search", "paths", "instance", "logs", "messages"}) {
+  for (const char* table : {"service", "java", "jvm", "search", "paths", "instance", "logs", "messages", "exe"}) {
     const auto found = lines_.find(table);
     if (found == lines_.end()) continue;
     const std::vector<std::string> order = KeyNamesOf(table);
@@ -59,8 +59,12 @@ std::string Describer::Placement(size_t index, const IncludedFile& file, Inspect
     warnings_.push_back("included file " + std::to_string(index + 1) + " has a name the builder refuses (" +
                         name + "); written out as " + relative);
   }
+  return Extracted(relative, file.contents, output);
+}
+
+std::string Describer::Extracted(const std::string& relative, const std::string& bytes, InspectOutput* output) {
   const fs::path target = (fs::absolute(fs::u8path(options_.extract_dir)) / fs::u8path(relative)).lexically_normal();
-  output->extracted.emplace_back(target.u8string(), file.contents);
+  output->extracted.emplace_back(target.u8string(), bytes);
   const fs::path base = fs::u8path(options_.config_path).parent_path();
   const fs::path shown = target.lexically_relative(base);
   return (shown.empty() ? target : shown).generic_u8string();
@@ -112,7 +116,7 @@ std::string Describer::LocalesText() {
         continue;
       }
       if (value.first == record::kServiceDescription) description = "description = " + TomlString(utf8) + "\n";
-      else raw.push_back(std::to_string(value.first) + " = " + TomlString(utf8));
+      else if (!LeftOut(value.first, utf8)) raw.push_back(std::to_string(value.first) + " = " + TomlString(utf8));
     }
     text += "\n[locales." + TomlKey(block.prefix) + "]\n" + description;
     if (!raw.empty()) {
@@ -126,9 +130,8 @@ std::string Describer::LocalesText() {
 std::string Describer::RawText() {
   std::string texts, wides;
   for (const auto& text : texts_) {
-    if (!accounted_.count(text.first)) {
-      texts += std::to_string(text.first) + " = " + TomlString(AnsiToUtf8(text.second)) + "\n";
-    }
+    if (accounted_.count(text.first) || LeftOut(text.first, AnsiToUtf8(text.second))) continue;
+    texts += std::to_string(text.first) + " = " + TomlString(AnsiToUtf8(text.second)) + "\n";
   }
   for (const auto& wide : wides_) {
     if (wide_accounted_.count(wide.first)) continue;
@@ -138,12 +141,22 @@ std::string Describer::RawText() {
                           " holds an unpaired surrogate, which a configuration file cannot hold");
       continue;
     }
+    if (LeftOut(wide.first, utf8)) continue;
     wides += std::to_string(wide.first) + " = " + TomlString(utf8) + "\n";
   }
   std::string text;
   if (!texts.empty()) text += "\n# Records no key describes, as the block holds them.\n[raw.text]\n" + texts;
   if (!wides.empty()) text += "\n[raw.wide]\n" + wides;
   return text;
+}
+
+bool Describer::LeftOut(int32_t id, const std::string& utf8) {
+  if (!record::IsOwnRecord(id)) return false;
+  const ConfigKey* key = KeyWriting(id);
+  warnings_.push_back("record " + std::to_string(id) + " holds " + TomlString(utf8) +
+                      (key ? ", which is no valid " + KeyPath(*key) : std::string(", which no key describes")) +
+                      "; it is left out: the launcher does not use it either");
+  return true;
 }
 
 void Describer::SelfCheck(InspectOutput& output) {
@@ -189,6 +202,7 @@ void Describer::SelfCheck(InspectOutput& output) {
     output.warnings.push_back(std::to_string(image_.trailing.size()) +
                               " bytes after the included files belong to no configuration and are not written again");
   }
+  CheckResources(plan, read, output);
 }
 
 std::string Describer::DifferingRecords(const BlockContents& built) const {

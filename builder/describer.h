@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "compile.h"
 #include "inspect.h"
 #include "text_encoding.h"
 
@@ -55,6 +56,15 @@ class Describer {
   // the installation (mode letter "i"), or neither.
   void Runtime();
 
+  // ---- the executable's resources (describe_exe.cpp) ------------------------
+
+  // The [exe] keys that give the version resource, icon and manifest.
+  void ExeKeys(InspectOutput* output);
+  // Where a resource is written out (a name no included file takes), and
+  // the path the configuration names it by.
+  std::string ResourceFile(const std::string& preferred, const std::string& bytes, InspectOutput* output);
+  void CheckResources(const BuildPlan& plan, const FileReader& read, InspectOutput& output);
+
   // ---- the printed configuration -------------------------------------------
 
   std::string Header() const;
@@ -66,9 +76,15 @@ class Describer {
   // Where an included file is written out, and the path the configuration
   // names it by.
   std::string Placement(size_t index, const IncludedFile& file, InspectOutput* output);
+  // Writes bytes out below the extraction folder; the path to name them by.
+  std::string Extracted(const std::string& relative, const std::string& bytes, InspectOutput* output);
   std::string FilesText(InspectOutput* output);
   std::string LocalesText();
   std::string RawText();
+  // True, with a warning, for a record of the launcher's own settings that no
+  // key gives back: no configuration can write it, and the launcher ignores
+  // a value its rule refuses.
+  bool LeftOut(int32_t id, const std::string& utf8);
   // Builds the printed configuration in memory and compares the result
   // with the executable's own bytes.
   void SelfCheck(InspectOutput& output);

@@ -9,8 +9,9 @@ namespace builder {
 // False with *error (the system's text) when the file cannot be read.
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
 
-// Writes the bytes to a temporary file beside `path` and renames it over
-// `path`, so an existing file is either kept or wholly replaced. False with
+// Writes the bytes to a temporary file of this call's own beside `path` and
+// renames it over `path`, so an existing file is either kept or wholly
+// replaced, also while another build writes the same output. False with
 // *error, and nothing left behind, when that fails.
 bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string* error);
 

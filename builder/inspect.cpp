@@ -84,6 +84,10 @@ bool ReadLauncherImage(const std::string& bytes, LauncherImage* image, std::stri
   }
   image->block_start = start;
   image->block_bytes = bytes.substr(start, end - start);
+  if (!ReadExeResources(bytes, &image->resources, &image->resource_section,
+                        &image->resource_address, &image->resource_error)) {
+    image->resources = ExeResources();
+  }
 
   // The launcher's tables hold the last value of each id.
   std::string count_text, names_text;

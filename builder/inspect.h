@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/block_writer.h"
+#include "core/resource_section.h"
 
 namespace vexlo {
 namespace builder {
@@ -18,6 +19,10 @@ struct LauncherImage {
   std::string block_bytes;          // the block as stored
   std::string file_bytes;           // the included-file data as stored
   std::string trailing;             // bytes after the included files
+  ExeResources resources;           // the version resource, icon and manifest
+  std::string resource_section;     // the resource data as stored (empty: none)
+  uint32_t resource_address = 0;
+  std::string resource_error;       // why the resources could not be read
 };
 
 // False with *error when the bytes hold no readable block; the error names

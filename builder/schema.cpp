@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/record_ids.h"
+#include "core/settings.h"
 
 namespace vexlo {
 namespace builder {
@@ -96,15 +97,50 @@ const std::vector<ConfigKey>& AllKeys() {
         {"messages", "omit", {}},
     };
     for (const auto& message : Messages()) keys.push_back({"messages", message.name, {message.id}});
+    // Resources of the executable, not records (compile_exe.cpp).
+    for (const char* name : {"version", "product-name", "company", "description", "copyright", "icon", "manifest"}) {
+      keys.push_back({"exe", name, {}});
+    }
     keys.push_back({"files", "source", {kIncludedFileCount, kIncludedFileNames}});
     keys.push_back({"files", "name", {kIncludedFileNames}});
     keys.push_back({"locales.<prefix>", "description", {kServiceDescription}});
     keys.push_back({"locales.<prefix>", "raw", {}});
     keys.push_back({"raw.text", "<id>", {}});
     keys.push_back({"raw.wide", "<id>", {}});
+    for (const SettingKey& setting : SettingKeys()) {
+      auto end = keys.begin();
+      for (auto key = keys.begin(); key != keys.end(); ++key) {
+        if (std::string(key->table) == setting.table) end = key + 1;
+      }
+      keys.insert(end, {setting.table, setting.name, {setting.id}});
+    }
     return keys;
   }();
   return kKeys;
+}
+
+const std::vector<SettingKey>& SettingKeys() {
+  static const std::vector<SettingKey> kSettings = {
+      {"service", "stop-timeout", record::kStopTimeout, kStopTimeoutSetting.default_text,
+       [](const std::string& text) {
+         uint64_t milliseconds = 0;
+         return DurationProblem(text, kStopTimeoutSetting, &milliseconds);
+       }},
+      {"logs", "service", record::kServiceLog, nullptr, ServiceLogPathProblem},
+      {"logs", "service-max-size", record::kServiceLogMaxSize, kServiceLogMaxSizeSetting.default_text,
+       [](const std::string& text) {
+         uint64_t bytes = 0;
+         return SizeProblem(text, kServiceLogMaxSizeSetting, &bytes);
+       }},
+  };
+  return kSettings;
+}
+
+const ConfigKey* KeyWriting(int32_t id) {
+  for (const auto& key : AllKeys()) {
+    if (std::find(key.records.begin(), key.records.end(), id) != key.records.end()) return &key;
+  }
+  return nullptr;
 }
 
 std::string KeyPath(const ConfigKey& key) { return std::string(key.table) + "." + key.name; }
@@ -119,8 +155,8 @@ std::vector<std::string> KeyNamesOf(const std::string& table) {
 
 const std::vector<std::string>& TableNames() {
   static const std::vector<std::string> kTables = {
-      "service", "java", "jvm", "search", "paths", "instance", "logs", "messages", "files",
-      "locales", "raw"};
+      "service", "java", "jvm", "search", "paths", "instance", "logs", "messages", "exe",
+      "files", "locales", "raw"};
   return kTables;
 }
 

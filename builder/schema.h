@@ -18,6 +18,24 @@ struct ConfigKey {
 
 // Every key, in the order the template and the printer use.
 const std::vector<ConfigKey>& AllKeys();
+
+// The keys of the launcher's own settings (records 30000 to 30999), each
+// stored as written and checked by the rule core/settings.h gives it. The
+// reader checks them, the printer gives them back and AllKeys lists each at
+// the end of its table, all from this list: a new setting is one line here.
+struct SettingKey {
+  const char* table;
+  const char* name;
+  int32_t id;
+  // What the launcher uses without the record; null where that depends on
+  // the executable.
+  const char* default_text;
+  // Why the launcher refuses a value, "" when it takes it.
+  std::string (*problem)(const std::string& text);
+};
+const std::vector<SettingKey>& SettingKeys();
+// The key that writes a record, or null.
+const ConfigKey* KeyWriting(int32_t id);
 std::string KeyPath(const ConfigKey& key);  // "service.name"
 
 // The names of the keys of one table (for unknown-key checks).

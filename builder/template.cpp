@@ -19,6 +19,9 @@ description = "My Java application, run as a Windows service"
 start = "auto"
 # Services that must be running first.
 # dependencies = ["Tcpip"]
+# How long a stop may take before the launcher ends the application's
+# processes ("90s", "5m", "1h"); the Java side gets 5 s less to end itself.
+# stop-timeout = "30s"
 
 [java]
 # The application's class with main(String[]).
@@ -72,12 +75,30 @@ min-version = "1.8"
 error = "logs\\error.log"
 # output = "logs\\output.log"
 append = true
+# The service log: what the service did (start, stop, the child's end) and
+# every line the application writes that no file above takes. "" turns it
+# off; the default is logs\<executable name>.service.log. At its size limit
+# ("64KB", "10MB", "1GB") it becomes <name>.1 and a new file begins.
+# service = "logs\\my-service.service.log"
+# service-max-size = "10MB"
 
 [messages]
 # Message boxes instead of standard error (needs start = "demand").
 # dialog = false
 # caption = "Error"
 # no-jvm = "No Java runtime found. Please install Java 17 and set JAVA_HOME."
+
+# What Windows shows of the executable: Explorer's properties, Task Manager,
+# the icon. Without a manifest key the executable gets a default manifest
+# (Windows 10/11, asInvoker, long paths).
+# [exe]
+# version = "1.0.0.0"
+# product-name = "My Product"
+# company = "My Company"
+# description = "My Java service"
+# copyright = "Copyright 2026 My Company"
+# icon = "app.ico"
+# manifest = "app.manifest"
 
 # Files carried in the executable and extracted for each start; jars among
 # them are on the class path.

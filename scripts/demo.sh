@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the demo service from examples/demo with vexlo-build and
 # runs it under Wine's service control manager as an administrator would:
-# install, start, status, the application's own output, stop, uninstall.
+# install, start, status, the application's own output, stop, the service log,
+# a start that fails, uninstall.
 #
 # No Windows Java runtime exists here, so the demo's runtime folder (jre\ beside
 # the executable, found by the search sequence) holds the test suite's JVM
@@ -37,7 +38,7 @@ run() {
   echo
 }
 show() {  # a file of the demo folder, as the administrator would look at it
-  echo "> type $1"
+  echo "> type ${1//\//\\}"
   tr -d '\r' <"$demo/$1"
   echo
 }
@@ -55,6 +56,20 @@ run -status
 show demo-output.log
 run -stop
 show demo-output.log
+show logs/vexlo-demo.service.log
+
+# A start that fails: the required demo.jar is missing.
+echo "> ren demo.jar demo.jar.away"
+mv "$demo/demo.jar" "$demo/demo.jar.away"
+echo
+run -start
+for _ in $(seq 1 60); do
+  grep -q "service-specific exit code" "$demo/logs/vexlo-demo.service.log" && break
+  sleep 0.5
+done
+run -status
+show logs/vexlo-demo.service.log
+mv "$demo/demo.jar.away" "$demo/demo.jar"
 run -uninstall
 run -status
 

@@ -30,6 +30,8 @@ namespace {
 const wchar_t kRestartMarker[] = L"__tvl_restart";
 
 void StartUp() {
+  // Before anything can show a message.
+  TakeServiceChildMark();
   // A fatal exit before extraction must remove no directory.
   LauncherTempDir().clear();
   ReadConfigurationBlock(DetectLocale);
@@ -96,22 +98,28 @@ int RunChild(std::vector<WideString>& arguments) {
 }
 
 int Main() {
+  ReportLibraryFailures();
   StartUp();
   ServiceName() = ConfigText(record::kServiceName);
 
-  const ParsedCommand command = ParseCommand(CommandTail(GetCommandLineA()));
-  if (command.has_name) ServiceName() = command.service_name;
-  if (command.has_prefix) {
-    const CommandWord word = LookupCommand(command.word);
-    if (word != CommandWord::kNone) return RunCommand(word, command.interactive);
-  }
-
   const wchar_t* command_line = GetCommandLineW();
-  LogLine("command line %S", command_line);
   std::vector<WideString> arguments;
   SplitArguments(WideString(command_line), &arguments);
   if (!arguments.empty()) arguments.erase(arguments.begin());
-  if (arguments.empty() || arguments.back() != kRestartMarker) return StartDispatcher();
+  // The marker decides before any command word: the child of a service
+  // named like a command ("svc.exe -install __tvl_restart") is a child.
+  const bool child = !arguments.empty() && arguments.back() == kRestartMarker;
+  if (!child) {
+    const ParsedCommand command = ParseCommand(CommandTail(GetCommandLineA()));
+    if (command.has_name) ServiceName() = command.service_name;
+    if (command.has_prefix) {
+      const CommandWord word = LookupCommand(command.word);
+      if (word != CommandWord::kNone) return RunCommand(word, command.interactive);
+    }
+  }
+
+  LogLine("command line %S", command_line);
+  if (!child) return StartDispatcher();
   return RunChild(arguments);
 }
 

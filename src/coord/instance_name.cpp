@@ -21,4 +21,12 @@ std::string InstanceNameBase(bool global, const std::string& normalised_path, si
   return prefix + path.substr(0, head) + middle + path.substr(path.size() - tail);
 }
 
+InstanceSemaphore JudgeInstanceSemaphore(unsigned long create_error, unsigned long open_error) {
+  if (create_error == kErrorAlreadyExists) return InstanceSemaphore::kOtherInstance;
+  if (create_error == kErrorAccessDenied) {
+    return open_error == kErrorFileNotFound ? InstanceSemaphore::kUnavailable : InstanceSemaphore::kOtherInstance;
+  }
+  return create_error == 0 ? InstanceSemaphore::kOurs : InstanceSemaphore::kUnavailable;
+}
+
 }  // namespace vexlo

@@ -21,4 +21,23 @@ constexpr size_t kInstanceNumberDigits = 6;
 // never fewer than the UTF-16 characters the system counts.
 std::string InstanceNameBase(bool global, const std::string& normalised_path, size_t reserved);
 
+// What the create of an instance semaphore tells, from its last error and,
+// after an access-denied create, the last error of opening the same name for
+// synchronisation only (0 when that open succeeded). An access-denied create
+// means either that another session holds the name with rights this process
+// lacks, or that the namespace itself is refused (Global\ without the
+// privilege); only the open tells them apart: a name that is not found was
+// refused, anything else exists.
+enum class InstanceSemaphore {
+  kOurs,           // created: this is the first instance
+  kOtherInstance,  // the name exists: another instance holds it
+  kUnavailable,    // no semaphore at all: counts as no other instance
+};
+InstanceSemaphore JudgeInstanceSemaphore(unsigned long create_error, unsigned long open_error);
+
+// The Win32 codes JudgeInstanceSemaphore reads.
+constexpr unsigned long kErrorFileNotFound = 2;
+constexpr unsigned long kErrorAccessDenied = 5;
+constexpr unsigned long kErrorAlreadyExists = 183;
+
 }  // namespace vexlo

@@ -34,6 +34,24 @@ void LogSemaphore(const std::string& name, DWORD error, HANDLE semaphore) {
   LogLine("semaphore name %s, code %d, value %p", name.c_str(), static_cast<int>(error), semaphore);
 }
 
+// Whether another instance holds the name. A create refused with access
+// denied is looked at again by opening the name for synchronisation only:
+// another session's semaphore, created with rights this process lacks,
+// exists all the same.
+bool HeldByAnotherInstance(const std::string& name, DWORD create_error) {
+  DWORD open_error = 0;
+  if (create_error == ERROR_ACCESS_DENIED) {
+    const UniqueHandle opened(OpenSemaphoreA(SYNCHRONIZE, FALSE, name.c_str()));
+    open_error = opened ? 0 : GetLastError();
+  }
+  const InstanceSemaphore verdict = JudgeInstanceSemaphore(create_error, open_error);
+  if (create_error == ERROR_ACCESS_DENIED && verdict == InstanceSemaphore::kOtherInstance) {
+    LogLine("semaphore %s exists but cannot be opened (open error %d): another instance holds it", name.c_str(),
+            static_cast<int>(open_error));
+  }
+  return verdict == InstanceSemaphore::kOtherInstance;
+}
+
 void StoreOwnProcessId(const std::string& value_name) {
   UniqueKey key;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kProcessIdsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -127,8 +145,8 @@ void CheckInstance() {
     for (unsigned number = 0;; ++number) {
       name = base + std::to_string(number);
       semaphore = CreateNamedSemaphore(name, &error);
-      if (error != ERROR_ALREADY_EXISTS || number >= kLastInstanceNumber) break;
-      CloseHandle(semaphore);
+      if (!HeldByAnotherInstance(name, error) || number >= kLastInstanceNumber) break;
+      if (semaphore != nullptr) CloseHandle(semaphore);
     }
     LogSemaphore(name, error, semaphore);
     return;
@@ -140,11 +158,11 @@ void CheckInstance() {
   LogSemaphore(name, error, semaphore);
   // A create that fails outright (the global namespace refused, say) counts
   // as no other instance: the launch goes on.
-  if (error != ERROR_ALREADY_EXISTS) {
+  if (!HeldByAnotherInstance(name, error)) {
     StoreOwnProcessId(normalised);
     return;
   }
-  CloseHandle(semaphore);
+  if (semaphore != nullptr) CloseHandle(semaphore);
   const DWORD other = StoredProcessId(normalised);
   LogLine("other pid %d", static_cast<int>(other));
   ActivateWindows(other, true);

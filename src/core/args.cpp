@@ -19,9 +19,11 @@ std::string CommandTail(const std::string& command_line) {
   return command_line.substr(i);
 }
 
+bool StartsLikeCommand(const std::string& text) { return !text.empty() && (text[0] == '/' || text[0] == '-'); }
+
 ParsedCommand ParseCommand(const std::string& tail) {
   ParsedCommand command;
-  if (tail.empty() || (tail[0] != '/' && tail[0] != '-')) return command;
+  if (!StartsLikeCommand(tail)) return command;
   command.has_prefix = true;
   size_t word_start = 1;
   if (word_start < tail.size() && tail[word_start] == '-') ++word_start;
@@ -43,7 +45,8 @@ ParsedCommand ParseCommand(const std::string& tail) {
     const std::string rest = tail.substr(separator + 1);
     if (rest.find_first_not_of(' ') != std::string::npos) {
       command.has_name = true;
-      command.service_name = rest;
+      const bool quoted = rest.size() >= 2 && rest.front() == '"' && rest.back() == '"';
+      command.service_name = quoted ? rest.substr(1, rest.size() - 2) : rest;
     }
     separator = std::string::npos;
   }

@@ -55,11 +55,13 @@ void SplitArguments(const std::basic_string<Char>& text, std::vector<std::basic_
 
 // Appends `element` to *line, after a space unless *line is empty, in the
 // form SplitArguments gives back unchanged: as it is, or quoted when it is
-// empty or holds a space or a quote character (in single quotes when it holds
-// a double quote, else in double quotes). False, with nothing appended, for an
-// element with both quote characters: without an escape no form passes it.
+// empty, holds a space or a quote character, or `always_quote` asks for it
+// (in single quotes when it holds a double quote, else in double quotes).
+// False, with nothing appended, for an element with both quote characters:
+// without an escape no form passes it.
 template <typename Char>
-bool AppendQuotedArgument(const std::basic_string<Char>& element, std::basic_string<Char>* line) {
+bool AppendQuotedArgument(const std::basic_string<Char>& element, std::basic_string<Char>* line,
+                          bool always_quote = false) {
   using String = std::basic_string<Char>;
   const Char kSpace = static_cast<Char>(' ');
   const Char kDouble = static_cast<Char>('"');
@@ -68,7 +70,7 @@ bool AppendQuotedArgument(const std::basic_string<Char>& element, std::basic_str
   const bool has_single = element.find(kSingle) != String::npos;
   if (has_double && has_single) return false;
   if (!line->empty()) line->push_back(kSpace);
-  if (!element.empty() && !has_double && !has_single && element.find(kSpace) == String::npos) {
+  if (!always_quote && !element.empty() && !has_double && !has_single && element.find(kSpace) == String::npos) {
     line->append(element);
     return true;
   }
@@ -94,10 +96,15 @@ struct ParsedCommand {
   bool interactive = true;   // false when "non-interactive" was given
 };
 
+// Begins with "/" or "-", as a command word does. A service name that does
+// is refused: its child's command line would read as a command.
+bool StartsLikeCommand(const std::string& text);
+
 // Reads "/word", "-word" or "--word", then the "non-interactive" tokens and a
 // service name. A name is everything after the separating space, spaces
-// included; "non-interactive" after the name is part of the name. Only spaces
-// after the word (nothing else) are no name: users do not see them.
+// included, less one pair of surrounding double quotes (cmd.exe users quote
+// a name with blanks); "non-interactive" after the name is part of the name.
+// Only spaces after the word (nothing else) are no name: users do not see them.
 ParsedCommand ParseCommand(const std::string& tail);
 
 enum class CommandWord {

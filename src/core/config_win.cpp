@@ -12,6 +12,7 @@ namespace {
 
 uint32_t g_block_end = 0;
 bool g_dialog_mode = true;  // fatal texts before the block is read use a box
+bool g_service_child = false;
 
 bool UsableNarrowPath(bool converted, const std::string& path) {
   return converted && path.size() >= 4 && lstrcmpiA(path.c_str() + path.size() - 4, ".exe") == 0;
@@ -85,7 +86,26 @@ const std::string& ExecutablePath() { return Paths().narrow; }
 const WideString& ExecutableLongPath() { return Paths().long_wide; }
 const std::string& ExecutableDirectory() { return Paths().directory; }
 uint32_t BlockEndPosition() { return g_block_end; }
-bool DialogMode() { return g_dialog_mode; }
+bool DialogMode() { return g_dialog_mode && !g_service_child; }
+
+void TakeServiceChildMark() {
+  char value[2] = {};
+  g_service_child = GetEnvironmentVariableA(kServiceChildVariable, value, sizeof(value)) == 1 && value[0] == '1';
+  SetEnvironmentVariableA(kServiceChildVariable, nullptr);
+  if (g_service_child) LogLine("a service's child: messages go to standard error");
+}
+
+uint64_t ConfigDurationMs(const DurationSetting& setting) {
+  uint64_t value = 0;
+  const std::string& text = ConfigText(setting.id);
+  if (!text.empty() && DurationValue(text, setting, &value)) return value;
+  if (!text.empty()) {
+    LogErrorLine("record %d: \"%s\" is not a valid value; using %s", static_cast<int>(setting.id), text.c_str(),
+                 setting.default_text);
+  }
+  DurationValue(setting.default_text, setting, &value);
+  return value;
+}
 
 ByteSource FileSource(HANDLE file) { return ByteSource{file, FileSeek, FileRead, FilePosition}; }
 

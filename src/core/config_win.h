@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/block_format.h"
+#include "core/duration.h"
 #include "sys/handle_win.h"
 #include "sys/wide.h"
 
@@ -47,5 +48,18 @@ uint32_t BlockEndPosition();
 
 // True while fatal messages go to a message box rather than standard error.
 bool DialogMode();
+
+// Set to "1" by the service process in its child's environment. A service's
+// child runs in a session without a desktop, where a message box would wait
+// for ever unseen: it writes every message to standard error.
+constexpr char kServiceChildVariable[] = "VEXLO_SERVICE_CHILD";
+// Reads the variable once, before anything can show a message, and removes
+// it, so that the processes the application starts do not inherit it.
+void TakeServiceChildMark();
+
+// A duration setting (records 30000 to 30999): the record's value, or the
+// setting's default, with an error line, when the record is not a valid
+// value of the setting. An absent or empty record gives the default.
+uint64_t ConfigDurationMs(const DurationSetting& setting);
 
 }  // namespace vexlo

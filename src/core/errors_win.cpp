@@ -8,6 +8,7 @@
 #include "core/message_text.h"
 #include "core/temp_dir_win.h"
 #include "sys/crt_print_win.h"
+#include "sys/library_failure.h"
 #include "sys/user32_win.h"
 #include "sys/win.h"
 
@@ -43,6 +44,15 @@ void ShowText(const std::string& text) {
 void ShowMessage(int message_id, const char* argument) {
   const std::string& text = ConfigText(message_id);
   ShowText(argument ? SubstituteArgument(text, argument) : text);
+}
+
+void ReportLibraryFailures() {
+  // Allocates nothing: the log line is formatted by the C runtime straight
+  // into the log file, and the directory is removed through a fixed buffer.
+  SetLibraryFailureHook([](const char* what) {
+    LogErrorLineNow("C++ library failure (%s): the launcher ends", what);
+    RemoveLauncherTempDir();
+  });
 }
 
 void FatalExit(unsigned exit_code) {

@@ -11,6 +11,11 @@ void ShowText(const std::string& text);
 // argument in place of its first "{0}" when one is given.
 void ShowMessage(int message_id, const char* argument = nullptr);
 
+// From now on a failure of the C++ library inside the launcher (memory
+// exhausted, ...) writes an error line to the log and removes the launcher
+// temporary directory before the process ends with exit code 1.
+void ReportLibraryFailures();
+
 // Removes the launcher temporary directory of this run, then ends the process
 // at once with the code: no C runtime exit processing.
 [[noreturn]] void FatalExit(unsigned exit_code);

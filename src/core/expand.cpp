@@ -59,6 +59,12 @@ void ExpandText(std::string& text, const FixedExpansionValues& fixed,
   }
 }
 
+bool MayExpand(const std::string& text) {
+  const size_t percent = text.find('%');
+  return text.find("${") != std::string::npos ||
+         (percent != std::string::npos && text.find('%', percent + 1) != std::string::npos);
+}
+
 std::string JavaExecutableDirectory(const std::string& java_executable) {
   static const std::string kWindowed = "javaw.exe";
   static const size_t kConsoleLength = sizeof("java.exe") - 1;

@@ -29,6 +29,11 @@ void ReplaceAll(std::string& text, const std::string& token, const std::string& 
 void ExpandText(std::string& text, const FixedExpansionValues& fixed,
                 const std::vector<std::string>& environment, LogSink log);
 
+// Whether expansion could replace part of the text: it holds "${" or two
+// "%" signs. Such a text can gain blanks on the target machine (a folder
+// below C:\Program Files), so a configured argument holding one is quoted.
+bool MayExpand(const std::string& text);
+
 // The directory part of a java executable path, its trailing backslash kept:
 // the path without "javaw.exe" (exact case) or otherwise without as many
 // characters as "java.exe" has.

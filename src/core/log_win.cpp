@@ -69,10 +69,13 @@ FILE* SetUpLog() {
   return file;
 }
 
-void WriteLine(const char* prefix, const char* format, va_list args) {
-  AcquireSRWLockExclusive(&g_log_lock);
+// Without `wait`, a line that would have to wait for the lock or set the log
+// up (which allocates) is dropped.
+void WriteLine(const char* prefix, const char* format, va_list args, bool wait = true) {
+  if (wait) AcquireSRWLockExclusive(&g_log_lock);
+  else if (!TryAcquireSRWLockExclusive(&g_log_lock)) return;
   FILE* file = nullptr;
-  if (!g_setup_done) file = SetUpLog();
+  if (!g_setup_done) file = wait ? SetUpLog() : nullptr;
   else if (g_log_path != nullptr) file = OpenLogFile(g_log_path->c_str(), true);
   if (file != nullptr) {
     fputs(prefix, file);
@@ -119,6 +122,13 @@ void LogErrorLine(const char* format, ...) {
   va_list args;
   va_start(args, format);
   WriteLine("ERROR: ", format, args);
+  va_end(args);
+}
+
+void LogErrorLineNow(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteLine("ERROR: ", format, args, false);
   va_end(args);
 }
 

@@ -23,6 +23,10 @@ namespace vexlo {
 void LogLine(const char* format, ...) VEXLO_LOG_FORMAT(1, 2);
 // The same with "ERROR: " in front.
 void LogErrorLine(const char* format, ...) VEXLO_LOG_FORMAT(1, 2);
+// LogErrorLine for a failure that may have struck anywhere, the log itself
+// included, when memory may be gone: it allocates nothing of its own, never
+// waits for the log lock and never sets the log up; it drops the line instead.
+void LogErrorLineNow(const char* format, ...) VEXLO_LOG_FORMAT(1, 2);
 // The log file's path, or null while logging is off.
 const char* LogFilePath();
 

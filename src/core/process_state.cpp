@@ -18,7 +18,8 @@ uint32_t& ExtractionEndPosition() {
 }
 
 std::vector<std::string>& ExtractedFileNames() {
-  static auto* names = new std::vector<std::string>();  // lives as long as the process
+  static std::vector<std::string>* names;  // made once, never destroyed: no guard, no exit code
+  if (names == nullptr) names = new std::vector<std::string>();
   return *names;
 }
 

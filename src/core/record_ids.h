@@ -1,5 +1,15 @@
 // Ids of every configuration record the launcher reads, with their kinds.
 // The builder names each of them; a test keeps the two lists in step.
+//
+// Records 30000 to 30999 are the launcher's own settings, beyond those that
+// other tools write: only the builder's named keys write them (its [raw]
+// tables refuse the range), and core/settings.h gives each its rule. They are
+// text records. A duration is written as a whole number and one unit, "90s",
+// "5m", "1h" or "1d", and a bare "0s" turns off a setting that can be off
+// (core/duration.h); a size as a whole number and KB, MB or GB
+// (core/byte_size.h). A new setting takes the next free id here, a line in
+// kLauncherRecordIds, its rule in core/settings.h and its key in the
+// builder's schema.
 #pragma once
 #include <cstdint>
 
@@ -48,6 +58,14 @@ constexpr int32_t kSingleInstance = 10005;      // flag
 // Wide records.
 constexpr int32_t kServiceDescription = 20017;  // wide text
 
+// The launcher's own settings.
+constexpr int32_t kFirstOwnRecord = 30000;
+constexpr int32_t kLastOwnRecord = 30999;
+constexpr int32_t kStopTimeout = 30000;         // duration: stop control to the child's forced end
+constexpr int32_t kServiceLog = 30001;          // path of the service log; "" turns it off
+constexpr int32_t kServiceLogMaxSize = 30002;   // size: the service log's limit
+inline bool IsOwnRecord(int32_t id) { return id >= kFirstOwnRecord && id <= kLastOwnRecord; }
+
 // Every id above (the messages one by one), for tools that must know them all.
 constexpr int32_t kLauncherRecordIds[] = {
     kServiceName, kPassErrorLog, kErrorLog, kPassOutputLog, kOutputLog, kAppendLogs, kLaunchMode,
@@ -57,7 +75,7 @@ constexpr int32_t kLauncherRecordIds[] = {
     1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
     1015, 1016, 1017, 1018, 1019, 1020,
     kModeLetter, kIncludedFileCount, kIncludedFileNames, kInstallationDirectory,
-    kNativeLibraryDirectories, kSingleInstance, kServiceDescription};
+    kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout, kServiceLog, kServiceLogMaxSize};
 
 }  // namespace record
 }  // namespace vexlo

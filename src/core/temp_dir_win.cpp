@@ -1,7 +1,9 @@
 #include "core/temp_dir_win.h"
 
+#include <string.h>
+
 #include <cstdint>
-#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "core/errors_win.h"
@@ -37,13 +39,15 @@ bool UsableTempPath(const std::string& path) {
 }
 
 // The folders this run created, each known by its path and by what the file
-// system calls it (volume serial and file index, kIdentitySize bytes in front
-// of the path), so that a link or another folder put in its place later is
-// never taken for it. Never destroyed: a fatal exit may come at any time.
+// system calls it (volume serial and file index, kIdentitySize bytes behind
+// the path's terminating zero), so that a link or another folder put in its
+// place later is never taken for it. Never destroyed: a fatal exit may come
+// at any time.
 constexpr size_t kIdentitySize = 3 * sizeof(DWORD);
 
 std::vector<std::string>& CreatedFolders() {
-  static auto* folders = new std::vector<std::string>();
+  static std::vector<std::string>* folders;  // zero at start: no guard
+  if (folders == nullptr) folders = new std::vector<std::string>();
   return *folders;
 }
 
@@ -60,17 +64,17 @@ bool ReadIdentity(HANDLE file, DWORD identity[3]) {
   return true;
 }
 
-const std::string* FindCreated(const std::string& path) {
+const std::string* FindCreated(const char* path) {
   for (const std::string& folder : CreatedFolders()) {
-    if (lstrcmpiA(folder.c_str() + kIdentitySize, path.c_str()) == 0) return &folder;
+    if (lstrcmpiA(folder.c_str(), path) == 0) return &folder;
   }
   return nullptr;
 }
 
 // A link is opened as the link, never its target (where the system supports
 // it).
-UniqueFile OpenNoFollow(const std::string& path, DWORD access) {
-  return UniqueFile(CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+UniqueFile OpenNoFollow(const char* path, DWORD access) {
+  return UniqueFile(CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
@@ -202,15 +206,18 @@ unsigned long CreatePrivateFolder(const std::string& path) {
     return error != 0 ? error : ERROR_ALREADY_EXISTS;
   }
   DWORD identity[3];
-  UniqueFile folder = OpenNoFollow(path, 0);
+  UniqueFile folder = OpenNoFollow(path.c_str(), 0);
   if (!folder || !ReadIdentity(folder.get(), identity)) return GetLastError();
-  CreatedFolders().push_back(std::string(reinterpret_cast<const char*>(identity), kIdentitySize) + path);
+  std::string record = path;
+  record += '\0';
+  record.append(reinterpret_cast<const char*>(identity), kIdentitySize);
+  CreatedFolders().push_back(std::move(record));
   return 0;
 }
 
-bool CreatedByThisRun(const std::string& path) { return FindCreated(path) != nullptr; }
+bool CreatedByThisRun(const char* path) { return FindCreated(path) != nullptr; }
 
-UniqueFile OpenCreatedFolder(const std::string& path, unsigned long access) {
+UniqueFile OpenCreatedFolder(const char* path, unsigned long access) {
   const std::string* created = FindCreated(path);
   if (created == nullptr) return UniqueFile();
   UniqueFile folder = OpenNoFollow(path, access);
@@ -218,55 +225,82 @@ UniqueFile OpenCreatedFolder(const std::string& path, unsigned long access) {
   // Windows opens a link itself (with the reparse-point attribute); Wine
   // opens what a Unix link points to: either way it is not the recorded
   // folder.
-  if (!folder || !ReadIdentity(folder.get(), identity) || memcmp(created->data(), identity, kIdentitySize) != 0) {
-    LogLine("%s is not the folder this run created", path.c_str());
+  if (!folder || !ReadIdentity(folder.get(), identity) || memcmp(created->data() + created->size() - kIdentitySize, identity, kIdentitySize) != 0) {
+    LogLine("%s is not the folder this run created", path);
     return UniqueFile();
   }
   return folder;
 }
 
-void EmptyDirectory(const std::string& path, bool descend) {
-  LogLine("emptying %s", path.c_str());
-  WIN32_FIND_DATAA entry;
-  UniqueFind search(FindFirstFileA(JoinPath(path, "*.*").c_str(), &entry));
-  if (!search) return;
-  do {
-    if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
-    const std::string child = JoinPath(path, entry.cFileName);
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      // The listing's attributes are the only place where Wine shows a Unix
-      // link as one; the identity check in OpenCreatedFolder catches the rest.
-      UniqueFile folder;
-      if (descend && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        folder = OpenCreatedFolder(child);
-      }
-      if (!folder) {
-        LogLine("leaving %s", child.c_str());
-        continue;
-      }
-      LogLine("attempting to remove %s (1)", child.c_str());
-      EmptyDirectory(child, false);
-      folder.reset();
-      RemoveCreatedFolder(child);
-    } else {  // a file link too: deleting it removes the link
-      LogLine("attempting to delete %s", child.c_str());
-      DeleteFileA(child.c_str());
-    }
-  } while (FindNextFileA(search.get(), &entry));
-}
+namespace {
 
-void RemoveCreatedFolder(const std::string& path) {
-  // Removed through a handle checked to be the folder, never by name alone.
+// Removed through a handle checked to be the folder, never by name alone.
+// The caller holds no handle of its own to it.
+void RemoveCreatedFolder(const char* path) {
   UniqueFile folder = OpenCreatedFolder(path, DELETE);
   FILE_DISPOSITION_INFO disposition = {TRUE};
   if (folder) SetFileInformationByHandle(folder.get(), FileDispositionInfo, &disposition, sizeof(disposition));
 }
 
+// Paths are built in place in one buffer of the system's longest path, so
+// that removal allocates nothing: it also runs when memory is gone.
+constexpr size_t kPathCapacity = 32768;
+
+// Empties the folder whose path fills path[0, length), held by the caller.
+void EmptyDirectoryAt(char* path, size_t length, bool descend) {
+  LogLine("emptying %s", path);
+  size_t base = length;
+  if (path[base - 1] != '\\') path[base++] = '\\';
+  WIN32_FIND_DATAA entry;
+  UniqueFind search;
+  if (base + sizeof("*.*") <= kPathCapacity) {
+    memcpy(path + base, "*.*", sizeof("*.*"));
+    search.reset(FindFirstFileA(path, &entry));
+  }
+  if (search) {
+    do {
+      if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
+      const size_t name_length = strlen(entry.cFileName);
+      if (base + name_length + 1 > kPathCapacity) continue;
+      memcpy(path + base, entry.cFileName, name_length + 1);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // The listing's attributes are the only place where Wine shows a Unix
+        // link as one; the identity check in OpenCreatedFolder catches the rest.
+        UniqueFile folder;
+        if (descend && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+          folder = OpenCreatedFolder(path);
+        }
+        if (!folder) {
+          LogLine("leaving %s", path);
+          continue;
+        }
+        LogLine("attempting to remove %s (1)", path);
+        EmptyDirectoryAt(path, base + name_length, false);
+        folder.reset();
+        RemoveCreatedFolder(path);
+      } else {  // a file link too: deleting it removes the link
+        LogLine("attempting to delete %s", path);
+        DeleteFileA(path);
+      }
+    } while (FindNextFileA(search.get(), &entry));
+  }
+  path[length] = '\0';
+}
+
+}  // namespace
+
+void EmptyDirectory(const std::string& path, bool descend) {
+  if (path.empty() || path.size() >= kPathCapacity) return;
+  char buffer[kPathCapacity];
+  memcpy(buffer, path.c_str(), path.size() + 1);
+  EmptyDirectoryAt(buffer, path.size(), descend);
+}
+
 void RemoveLauncherTempDir() {
-  const std::string& directory = LauncherTempDir();
+  const char* directory = LauncherTempDir().c_str();
   UniqueFile folder = OpenCreatedFolder(directory);
   if (!folder) return;
-  EmptyDirectory(directory, true);
+  EmptyDirectory(LauncherTempDir(), true);
   folder.reset();
   RemoveCreatedFolder(directory);
 }

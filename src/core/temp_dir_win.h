@@ -68,28 +68,25 @@ class PrivateSecurity {
 unsigned long CreatePrivateFolder(const std::string& path);
 
 // True when this run created a folder at `path` (compared as Windows does).
-bool CreatedByThisRun(const std::string& path);
+bool CreatedByThisRun(const char* path);
 
 // Opens a folder this run created; an invalid handle when `path` does not
 // name that very folder any more (a link, a junction or another folder). The
 // handle may list the folder and shares neither the right to delete nor to
 // rename: while it lives, the name keeps leading to this folder. `access`
 // adds rights (DELETE to remove it through the handle).
-UniqueFile OpenCreatedFolder(const std::string& path, unsigned long access = FILE_LIST_DIRECTORY);
+UniqueFile OpenCreatedFolder(const char* path, unsigned long access = FILE_LIST_DIRECTORY);
 
 // Empties a folder held through OpenCreatedFolder: deletes its files and,
 // with `descend`, empties and removes the folders this run created in it
-// (each checked the same way before it is entered). Links, junctions and
-// folders this run did not create are left as they are.
+// (each checked the same way before it is entered, and removed through a
+// handle checked to be that folder). Links, junctions and folders this run
+// did not create are left as they are. Allocates nothing, so the exit after
+// a failed allocation can run it.
 void EmptyDirectory(const std::string& path, bool descend);
 
-// Removes a folder this run created, through a handle checked to be that
-// folder; nothing happens when it is not, or when it is not empty. The
-// caller holds no handle of its own to it.
-void RemoveCreatedFolder(const std::string& path);
-
 // Empties and removes the launcher temporary directory when this run created
-// one and it is still that folder; failures are ignored.
+// one and it is still that folder; failures are ignored. Allocates nothing.
 void RemoveLauncherTempDir();
 
 }  // namespace vexlo

@@ -1,6 +1,5 @@
 #include "jvm/java_version.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace vexlo {
@@ -10,31 +9,46 @@ namespace {
 // further down is not the answer to "-version".
 constexpr int kVersionLinesLooked = 5;
 
-size_t LeadingDigits(const std::string& text) {
-  size_t count = 0;
-  while (count < text.size() && text[count] >= '0' && text[count] <= '9') ++count;
-  return count;
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Two digit runs by their numbers: leading zeros skipped, then the longer
+// run is the greater, then the digits decide. No conversion, so any length.
+int CompareNumbers(const char* a, size_t a_length, const char* b, size_t b_length) {
+  while (a_length > 0 && *a == '0') ++a, --a_length;
+  while (b_length > 0 && *b == '0') ++b, --b_length;
+  if (a_length != b_length) return a_length < b_length ? -1 : 1;
+  return a_length == 0 ? 0 : std::memcmp(a, b, a_length);
 }
 
-// The first a_length bytes of a against the first b_length bytes of b, as
-// unsigned bytes, the shorter equal part the lower; before the bytes, the
-// repair: when both texts start with digit runs of different lengths, the
-// longer run is the greater.
-int CompareRepaired(const std::string& a, size_t a_length, const std::string& b, size_t b_length) {
-  const size_t a_digits = LeadingDigits(a);
-  const size_t b_digits = LeadingDigits(b);
-  if (a_digits != 0 && b_digits != 0 && a_digits != b_digits) return a_digits < b_digits ? -1 : 1;
-  const size_t common = std::min(a_length, b_length);
-  const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
-  if (order != 0) return order;
-  if (a_length == b_length) return 0;
-  return a_length < b_length ? -1 : 1;
-}
-
-// A registry name against a bound over the shorter of the two lengths.
-int CompareOverShorter(const std::string& name, const std::string& bound) {
-  const size_t length = std::min(name.size(), bound.size());
-  return CompareRepaired(name, length, bound, length);
+// a against b as runs: where both go on with digits, the two whole digit
+// runs compare as numbers; anywhere else one byte against the other
+// (unsigned), so a digit against another character ranks as the bytes do.
+// A text that ends while the other goes on gives a_ended or b_ended: a bound
+// that ends first compares equal, which makes it act as a prefix in runs.
+int CompareRuns(const std::string& a, const std::string& b, int a_ended, int b_ended) {
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      size_t i_end = i;
+      size_t j_end = j;
+      while (i_end < a.size() && IsDigit(a[i_end])) ++i_end;
+      while (j_end < b.size() && IsDigit(b[j_end])) ++j_end;
+      const int order = CompareNumbers(a.data() + i, i_end - i, b.data() + j, j_end - j);
+      if (order != 0) return order;
+      i = i_end;
+      j = j_end;
+      continue;
+    }
+    const unsigned char a_byte = static_cast<unsigned char>(a[i]);
+    const unsigned char b_byte = static_cast<unsigned char>(b[j]);
+    if (a_byte != b_byte) return a_byte < b_byte ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < a.size()) return b_ended;
+  if (j < b.size()) return a_ended;
+  return 0;
 }
 
 }  // namespace
@@ -68,12 +82,10 @@ bool CachedVersionTrusted(const std::string& version) {
   return !version.empty() && version != kFailedVersionMarker && version.find('"') == std::string::npos;
 }
 
-int CompareVersions(const std::string& a, const std::string& b) {
-  return CompareRepaired(a, a.size(), b, b.size());
-}
+int CompareVersions(const std::string& a, const std::string& b) { return CompareRuns(a, b, -1, 1); }
 
 int CompareVersionWithBound(const std::string& version, const std::string& bound) {
-  return CompareRepaired(version, std::min(version.size(), bound.size()), bound, bound.size());
+  return CompareRuns(version, bound, -1, 0);
 }
 
 bool IsPreRelease(const std::string& version) {
@@ -94,8 +106,9 @@ bool versionAcceptable(const std::string& version, const std::string& minimum,
 
 bool registryVersionInRange(const std::string& name, const std::string& minimum,
                             const std::string& maximum) {
-  if (!minimum.empty() && CompareOverShorter(name, minimum) < 0) return false;
-  if (!maximum.empty() && CompareOverShorter(name, maximum) > 0) return false;
+  // Over the shorter text: whichever ends first compares equal.
+  if (!minimum.empty() && CompareRuns(name, minimum, 0, 0) < 0) return false;
+  if (!maximum.empty() && CompareRuns(name, maximum, 0, 0) > 0) return false;
   return true;
 }
 

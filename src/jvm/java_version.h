@@ -1,7 +1,7 @@
 // Java version texts: reading them from a runtime's "-version" output and
 // judging them against the configured bounds. A version is kept exactly as
-// the runtime prints it and compared byte-wise, never parsed into numbers,
-// with one repair for the leading number (see CompareVersions).
+// the runtime prints it; only comparisons read its digit runs as numbers
+// (see CompareVersions).
 #pragma once
 #include <string>
 #include <utility>
@@ -26,15 +26,18 @@ constexpr char kFailedVersionMarker[] = "1.0.0";
 // quote (older launchers cached the rest of the version line, quote included).
 bool CachedVersionTrusted(const std::string& version);
 
-// Byte-wise comparison (unsigned bytes, a text that ends first is lower),
-// except that when both texts start with digit runs of different lengths the
-// longer run is the greater: 11.0.2 > 9.0.4 and 17 > 9, while 1.6.0_45 <
-// 1.6.0_5 and 1.10.0 < 1.5 stay as the bytes say. A strict weak order, so it
-// can sort. Returns <0, 0 or >0.
+// The one version order every caller uses: the texts as runs of digits and
+// runs of other characters. Where both have a digit run, the runs compare as
+// numbers of any length, leading zeros ignored (11.0.10 > 11.0.9, 1.8.0_392 >
+// 1.8.0_92, 1.6.0_45 > 1.6.0_5, 1.6.0_05 = 1.6.0_5); everything else compares
+// byte by byte, unsigned, so a digit against another character ranks as the
+// bytes do, and a text that ends first is the lower. A strict weak order, so
+// it can sort. Returns <0, 0 or >0.
 int CompareVersions(const std::string& a, const std::string& b);
 
-// The version against a bound over the bound's length, so a bound acts as a
-// prefix: the maximum 1.7 admits 1.7.0_80. Same leading-number repair.
+// The version against a bound over the bound's length in runs, so a bound
+// acts as a prefix: the maximum 1.8 admits 1.8.0_392 but not 1.80 or 9.0.4,
+// the minimum 1.8 admits 17.0.2, and 1.5 is below the minimum 1.5.0.
 int CompareVersionWithBound(const std::string& version, const std::string& bound);
 
 // Contains "beta", "ea" or "rc" (case-sensitive).
@@ -48,8 +51,8 @@ bool versionAcceptable(const std::string& version, const std::string& minimum,
                        const std::string& maximum, bool allow_beta, LogSink log);
 
 // The range test for registry version names before any runtime is run: each
-// bound is compared over the shorter of the two lengths only, so 1.6 passes
-// the minimum 1.6.0_10. Same leading-number repair.
+// bound is compared over the shorter of the two in runs only, so 1.6 passes
+// the minimum 1.6.0_10.
 bool registryVersionInRange(const std::string& name, const std::string& minimum,
                             const std::string& maximum);
 

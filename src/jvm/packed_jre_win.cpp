@@ -18,7 +18,19 @@ bool IsPacked(const std::string& directory) {
          RuntimeIsPacked(true, Exists(directory + kJsseJar), Exists(directory + kRtJar));
 }
 
+constexpr DWORD kUnpackLimitMs = 5 * 60 * 1000;
+
 }  // namespace
+
+DWORD& UnpackLimitMs() {
+  static DWORD limit = kUnpackLimitMs;
+  return limit;
+}
+
+DWORD& PreparationWaitLimitMs() {
+  static DWORD limit = (sizeof(kPackedJars) / sizeof(kPackedJars[0]) + 1) * kUnpackLimitMs;
+  return limit;
+}
 
 void unpackJar(const std::string& runtime_directory, const std::string& jar) {
   const std::string packed = runtime_directory + "\\" + jar + ".pack";
@@ -49,7 +61,14 @@ void unpackJar(const std::string& runtime_directory, const std::string& jar) {
     FatalInternalError("20");
   }
   LogLine("waiting for unpack200 to finish");
-  WaitForChildProcess(child, INFINITE);
+  if (!WaitForChildProcess(child, UnpackLimitMs())) {
+    LogErrorLine("unpack200 did not finish within %u ms: ending it", static_cast<unsigned>(UnpackLimitMs()));
+    TerminateChildProcess(child, 1);
+    // The half-written jar can only go once the unpacker has let go of it.
+    WaitForChildProcess(child, 5000);
+    if (!target_existed) DeleteFileA(target.c_str());
+    FatalInternalError("20");
+  }
   const DWORD exit_code = ChildExitCode(child, STILL_ACTIVE);
   LogLine("unpack done");
 
@@ -74,7 +93,11 @@ void prepareJre(const std::string& runtime_directory) {
   // Held for the whole preparation; a launcher that dies while holding it
   // leaves it abandoned, which the next one takes over.
   UniqueHandle lock(CreateMutexA(nullptr, FALSE, PreparationMutexName(runtime_directory).c_str()));
-  if (lock) WaitForSingleObject(lock.get(), INFINITE);
+  if (lock && WaitForSingleObject(lock.get(), PreparationWaitLimitMs()) == WAIT_TIMEOUT) {
+    LogErrorLine("another launcher has been preparing the runtime for %u ms: giving up",
+                 static_cast<unsigned>(PreparationWaitLimitMs()));
+    FatalInternalError("20");
+  }
   // Another launcher may have finished it while this one waited.
   if (IsPacked(runtime_directory)) {
     LogLine("Unpacking JRE");

@@ -10,6 +10,7 @@
 #include "core/log_win.h"
 #include "core/paths_win.h"
 #include "core/process_state.h"
+#include "core/settings.h"
 #include "core/temp_dir_win.h"
 #include "jvm/load_win.h"
 #include "launch/java_side.h"
@@ -128,6 +129,7 @@ void BuildStartArguments(const std::vector<std::string>& own_options,
   inputs.tavrelium = IsTavrelium();
   if (inputs.tavrelium) inputs.installation_directory = InstallationDirectory();
   inputs.class_path_entries = ConfigText(record::kClassPath);
+  inputs.java_stop_timeout_ms = ConfigDurationMs(kStopTimeoutSetting) - kJavaStopMarginMs;
 
   ClassPathFailure failure;
   if (!AssembleJvmOptions(inputs, LauncherOptionSystem(), &g_option_texts, &failure)) {

@@ -7,6 +7,7 @@ namespace vexlo {
 namespace {
 
 const char kLocaleOption[] = "-Dsun.locale.formatasdefault=";
+const char kStopTimeoutProperty[] = "vexlo.stopTimeoutMillis";
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -33,6 +34,15 @@ void AddVmParameters(std::string parameters, OptionAssembly* assembly, const Opt
   }
 }
 
+// Whether an option sets the system property, with or without a value.
+bool SetsProperty(const std::vector<std::string>& options, const std::string& name) {
+  const std::string option = "-D" + name;
+  for (const std::string& given : options) {
+    if (given == option || StartsWith(given, option + "=")) return true;
+  }
+  return false;
+}
+
 void AddLocaleOptions(const StartArgumentInputs& inputs, OptionAssembly* assembly,
                       const OptionSystem& system) {
   const std::string* last = nullptr;
@@ -56,12 +66,18 @@ void ReadDefaultOptionsFile(OptionAssembly* assembly, const OptionSystem& system
   assembly->open_files.pop_back();
 }
 
+// Appends the file `name` of the directory, made absolute.
+void AppendFile(std::string* class_path, const std::string& directory, const std::string& name,
+                const OptionSystem& system) {
+  *class_path += system.make_absolute(system.context, directory + "\\" + name, nullptr) + ";";
+}
+
 // Appends every file of the directory matching *<dotted extension>.
 void AppendMatchingFiles(std::string* class_path, const std::string& directory,
                          const std::string& dotted_extension, const OptionSystem& system) {
   for (const std::string& name :
        system.list_files(system.context, directory + "\\*" + dotted_extension)) {
-    *class_path += system.make_absolute(system.context, directory + "\\" + name, nullptr) + ";";
+    AppendFile(class_path, directory, name, system);
   }
 }
 
@@ -108,8 +124,7 @@ int ExtractedArchiveGroup(const std::string& name) {
 void AddExtractedArchives(const StartArgumentInputs& inputs, std::string* class_path, const OptionSystem& system) {
   for (int group = 0; group < 4; ++group) {
     for (const std::string& name : inputs.extracted_files) {
-      if (ExtractedArchiveGroup(name) != group) continue;
-      *class_path += system.make_absolute(system.context, inputs.launcher_temp_dir + "\\" + name, nullptr) + ";";
+      if (ExtractedArchiveGroup(name) == group) AppendFile(class_path, inputs.launcher_temp_dir, name, system);
     }
   }
 }
@@ -242,6 +257,9 @@ bool AssembleJvmOptions(const StartArgumentInputs& inputs, const OptionSystem& s
   }
   AddLocaleOptions(inputs, &assembly, system);
   ReadDefaultOptionsFile(&assembly, system);
+  if (inputs.java_stop_timeout_ms != 0 && !SetsProperty(assembly.options, kStopTimeoutProperty)) {
+    assembly.options.push_back(Property(kStopTimeoutProperty, std::to_string(inputs.java_stop_timeout_ms)));
+  }
 
   std::string class_path;
   if (!BuildClassPath(inputs, assembly.overrides, system, &class_path, failure)) return false;

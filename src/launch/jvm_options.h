@@ -43,6 +43,9 @@ struct StartArgumentInputs {
   bool tavrelium = false;        // mode letter "i"
   std::string installation_directory;  // record 10003 as a full path, case kept
   std::string class_path_entries;      // record 121 as stored
+  // The Java side's stop timeout, handed on as -Dvexlo.stopTimeoutMillis
+  // unless the configured options set that property; 0 hands nothing on.
+  uint64_t java_stop_timeout_ms = 0;
 };
 
 // A required class path entry that is missing stops the launch with a
@@ -53,7 +56,8 @@ struct ClassPathFailure {
 };
 
 // The complete option list, the class path option last, logged one option a
-// line. False with *failure set when a required class path entry is missing.
+// line. The own options come first, so a configured option of the same
+// property (the JVM takes the last) replaces them. False with *failure set when a required class path entry is missing.
 bool AssembleJvmOptions(const StartArgumentInputs& inputs, const OptionSystem& system,
                         std::vector<std::string>* options, ClassPathFailure* failure);
 

@@ -1,5 +1,7 @@
 #include "launch/option_lines.h"
 
+#include "sys/path_text.h"
+
 namespace vexlo {
 namespace {
 
@@ -7,23 +9,12 @@ bool StartsWith(const std::string& text, const char* prefix, size_t length) {
   return text.compare(0, length, prefix) == 0;
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// File names compare without regard to ASCII case, as Windows compares them.
-bool SameFileName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
 void IncludeOptionsFile(const char* base_file, std::string name, OptionAssembly* assembly,
                         const OptionSystem& system) {
   system.expand(system.context, name);
   const std::string absolute = system.make_absolute(system.context, name, base_file);
   for (const std::string& open : assembly->open_files) {
-    if (SameFileName(open, absolute)) {
+    if (ComparablePath(open) == ComparablePath(absolute)) {
       system.log_error("vmoptions file <%s> is already being read: include refused",
                        absolute.c_str());
       return;

@@ -69,7 +69,7 @@ int WriteIncludedFiles(const std::vector<std::string>& names, size_t wanted) {
       // Made here or not at all: a folder someone else put at the name could
       // hold anything, including a link to elsewhere.
       const std::string subdirectory = directory + "\\" + name.substr(0, backslash);
-      if (!CreatedByThisRun(subdirectory)) {
+      if (!CreatedByThisRun(subdirectory.c_str())) {
         LogLine("creating directory %s", subdirectory.c_str());
         if (CreatePrivateFolder(subdirectory) != 0) {
           LogErrorLine("failed to create directory %s", subdirectory.c_str());

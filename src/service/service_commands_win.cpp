@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/args.h"
 #include "core/config.h"
 #include "core/config_win.h"
 #include "core/process_state.h"
@@ -88,6 +89,11 @@ int UninstallService(bool messages) {
 }
 
 int InstallService(StartType start_type, bool interactive) {
+  if (StartsLikeCommand(ServiceName())) {
+    CrtFprintf(stdout, "Could not create service '%s': a service name must not begin with '-' or '/'.\n",
+               ServiceName().c_str());
+    return 1;
+  }
   UninstallService(false);
   UniqueService manager = OpenManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) {

@@ -46,11 +46,21 @@ SupervisionAction OnControl(SupervisionState& state, uint32_t control) {
   if (control == kControlStop || control == kControlShutdown) {
     if (control == kControlShutdown) ++state.check_point;
     state.current_state = kStateStopPending;
+    state.wait_hint = kStopWaitHintMs;
+    action.stop_requested = true;
     if (state.child_running && !state.stop_relayed) {
       state.stop_relayed = true;
       action.relay_stop = true;
     }
   }
+  action.report = true;
+  return action;
+}
+
+SupervisionAction OnStopProgress(SupervisionState& state) {
+  SupervisionAction action;
+  if (state.final_reported || state.current_state != kStateStopPending) return action;
+  ++state.check_point;
   action.report = true;
   return action;
 }
@@ -75,7 +85,7 @@ SupervisionAction OnStartFailed(SupervisionState& state) {
   SupervisionAction action;
   if (state.final_reported) return action;
   state.current_state = kStateStopped;
-  state.win32_exit_code = 1066;  // ERROR_SERVICE_SPECIFIC_ERROR
+  state.win32_exit_code = kServiceSpecificError;
   state.specific_exit_code = 5000;
   state.final_reported = true;
   action.report = true;
@@ -86,12 +96,20 @@ SupervisionAction OnChildEnded(SupervisionState& state, uint32_t exit_code) {
   SupervisionAction action;
   state.child_running = false;
   if (state.final_reported) return action;
-  if (exit_code == 0 || state.current_state == kStateStopPending) {
-    state.current_state = kStateStopped;
-    state.final_reported = true;
-    action.report = true;
+  if (exit_code != 0 && state.current_state != kStateStopPending) {
+    state.win32_exit_code = kServiceSpecificError;
+    state.specific_exit_code = exit_code;
   }
+  state.current_state = kStateStopped;
+  state.final_reported = true;
+  action.report = true;
   return action;
+}
+
+uint32_t StopWaitSlice(uint64_t elapsed_ms, uint64_t timeout_ms) {
+  if (elapsed_ms >= timeout_ms) return 0;
+  const uint64_t left = timeout_ms - elapsed_ms;
+  return left < kStopProgressMs ? static_cast<uint32_t>(left) : kStopProgressMs;
 }
 
 }  // namespace vexlo

@@ -32,11 +32,20 @@ constexpr uint32_t kStateStopPending = 3;
 constexpr uint32_t kStateRunning = 4;
 constexpr uint32_t kControlStop = 1;
 constexpr uint32_t kControlShutdown = 5;
+constexpr uint32_t kServiceSpecificError = 1066;  // ERROR_SERVICE_SPECIFIC_ERROR
+
+// While running, the wait hint means nothing; while stop-pending, the service
+// raises the check point at least every kStopProgressMs and announces a wait
+// hint a little above that, so that whoever waits for the stop sees it move.
+constexpr uint32_t kRunningWaitHintMs = 50000;
+constexpr uint32_t kStopProgressMs = 1000;
+constexpr uint32_t kStopWaitHintMs = 3000;
 
 // What the service reports, and what it knows about the child and the stop.
 struct SupervisionState {
   uint32_t current_state = kStateRunning;
   uint32_t check_point = 0;
+  uint32_t wait_hint = kRunningWaitHintMs;
   uint32_t win32_exit_code = 0;
   uint32_t specific_exit_code = 0;
   bool child_running = false;   // created and not yet seen to end
@@ -48,19 +57,28 @@ struct SupervisionState {
 struct SupervisionAction {
   bool report = false;      // report the status record
   bool relay_stop = false;  // send the stop line to the child and close its input
+  bool stop_requested = false;  // the service main's bounded wait for the child begins
 };
 
 // A control from the service control manager. A stop that arrives before the
 // child exists is remembered (stop-pending) and relayed once it is created.
 SupervisionAction OnControl(SupervisionState& state, uint32_t control);
+// The child still runs a progress interval into the stop: the check point
+// moves on.
+SupervisionAction OnStopProgress(SupervisionState& state);
 // The child has been created: running is reported again, unless a stop is
 // already pending, in which case the stop is relayed now.
 SupervisionAction OnChildCreated(SupervisionState& state);
 // The child could not be started: stopped with the service-specific error.
 SupervisionAction OnStartFailed(SupervisionState& state);
-// The child ended: stopped for exit code 0 or after a stop request; for any
-// other code nothing is reported, so the service control manager sees the
-// service end unexpectedly and can apply its recovery actions.
+// The child ended: stopped, after a stop request or with exit code 0 as a
+// clean stop, otherwise as a failure (the service-specific error with the
+// child's exit code), so that the service control manager sees it as one.
 SupervisionAction OnChildEnded(SupervisionState& state, uint32_t exit_code);
+
+// How long the service main waits for the child before its next progress
+// report, `elapsed_ms` into a stop with `timeout_ms`: the progress interval,
+// cut to what is left of the timeout; 0 once it has expired.
+uint32_t StopWaitSlice(uint64_t elapsed_ms, uint64_t timeout_ms);
 
 }  // namespace vexlo

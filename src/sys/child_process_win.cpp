@@ -69,7 +69,7 @@ bool StartChildProcess(const ChildProcessStart& start, ChildProcess* child, DWOR
   }
 
   std::vector<HANDLE> inherited = HandlesForChild(start);
-  DWORD flags = start.creation_flags;
+  DWORD flags = start.creation_flags | (start.job != nullptr ? CREATE_SUSPENDED : 0);
   BOOL inherit = FALSE;
   HandleListAttribute attribute(inherited);
   if (!inherited.empty()) {
@@ -97,7 +97,22 @@ bool StartChildProcess(const ChildProcessStart& start, ChildProcess* child, DWOR
   child->process.reset(info.hProcess);
   child->thread.reset(info.hThread);
   child->id = info.dwProcessId;
+  if (start.job != nullptr) {
+    child->job_error = AssignProcessToJobObject(start.job, info.hProcess) ? 0 : GetLastError();
+    if ((start.creation_flags & CREATE_SUSPENDED) == 0) ResumeThread(info.hThread);
+  }
   return true;
+}
+
+UniqueHandle CreateKillOnCloseJob(DWORD* error) {
+  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!job || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+    *error = GetLastError();
+    job.reset();
+  }
+  return job;
 }
 
 bool WaitForChildProcess(const ChildProcess& child, DWORD timeout_ms) {

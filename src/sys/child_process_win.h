@@ -25,13 +25,24 @@ struct ChildProcessStart {
   bool hidden_window = false;
   // Priority class and flags such as DETACHED_PROCESS.
   DWORD creation_flags = 0;
+  // A job the child joins before it runs its first instruction, so that
+  // everything it starts belongs to the job too; null for none.
+  HANDLE job = nullptr;
 };
 
 struct ChildProcess {
   UniqueHandle process;
   UniqueHandle thread;
   DWORD id = 0;
+  // Why the child could not join the job (it runs all the same); 0 when it
+  // did or was given none.
+  DWORD job_error = 0;
 };
+
+// A job whose processes all end when its last handle closes, which is at the
+// latest when the process holding it ends, however it ends. Null when the
+// system refuses one, with *error set.
+UniqueHandle CreateKillOnCloseJob(DWORD* error);
 
 // Starts the process. False with *error set to the system error code when it
 // could not be created; *child is then untouched.

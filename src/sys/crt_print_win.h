@@ -7,6 +7,8 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include <string>
+
 namespace vexlo {
 
 inline int CrtVfprintf(FILE* stream, const char* format, va_list args) {
@@ -23,6 +25,19 @@ inline int CrtFprintf(FILE* stream, const char* format, ...) {
   const int written = CrtVfprintf(stream, format, args);
   va_end(args);
   return written;
+}
+
+// The text of a format, in memory.
+inline std::string CrtFormat(const char* format, va_list args) {
+  va_list measured;
+  va_copy(measured, args);
+  const int length = _vscprintf(format, measured);
+  va_end(measured);
+  if (length <= 0) return std::string();
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  _vsnprintf(&text[0], text.size(), format, args);
+  text.resize(static_cast<size_t>(length));
+  return text;
 }
 
 }  // namespace vexlo

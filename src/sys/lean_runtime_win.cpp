@@ -3,16 +3,28 @@
 // only when memory runs out or on a length beyond any real text. Reporting
 // those through exception objects pulls the library's exception classes, a
 // second (copy-on-write) string implementation and the C++ demangler into the
-// executable, about 60 KB. Instead such a failure ends the process at once.
+// executable, about 60 KB. Instead such a failure ends the process at once,
+// after the report the launcher registered (sys/library_failure.h).
 #include <cstddef>
 #include <cstdlib>
 #include <string>
 
+#include "sys/library_failure.h"
 #include "sys/win.h"
 
 namespace {
-[[noreturn]] void Die() {
-  // Not the exit routine: its clean-up allocates, and memory may be gone.
+volatile LONG g_failing_thread = 0;
+
+[[noreturn]] void Die(const char* what) {
+  const LONG self = static_cast<LONG>(GetCurrentThreadId());
+  const LONG first = InterlockedCompareExchange(&g_failing_thread, self, 0);
+  if (first == 0) {
+    if (const vexlo::LibraryFailureHook hook = vexlo::CurrentLibraryFailureHook()) hook(what);
+  } else if (first != self) {
+    // Another thread is reporting its failure and ends the process.
+    for (;;) Sleep(INFINITE);
+  }
+  // A failure inside the report itself ends here at once.
   ExitProcess(1);
 }
 }  // namespace
@@ -24,7 +36,7 @@ namespace {
 // these do so directly. The array forms of the library call these.
 void* operator new(std::size_t size) {
   void* block = std::malloc(size != 0 ? size : 1);  // a unique pointer even for 0 bytes
-  if (block == nullptr) Die();
+  if (block == nullptr) Die("out of memory");
   return block;
 }
 void operator delete(void* block) noexcept { std::free(block); }
@@ -34,7 +46,7 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 #if defined(__GLIBCXX__)
 
 // Thread-safe initialisation of function-local statics (the service process
-// has three threads). The library's guard functions throw on a recursive
+// has two threads). The library's guard functions throw on a recursive
 // initialisation and so link the whole exception runtime (about 14 KB); these
 // keep the same contract without it. The first byte of a guard is the
 // "initialised" flag the compiler tests inline; the second word marks an
@@ -67,17 +79,17 @@ extern "C" void __cxa_guard_release(long long* guard) {
 extern "C" void __cxa_guard_abort(long long* guard) { InterlockedExchange(InProgress(guard), 0); }
 
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { Die(); }
+void __verbose_terminate_handler() { Die("terminate"); }
 }  // namespace __gnu_cxx
 
 namespace std {
-void __throw_bad_alloc() { Die(); }
-void __throw_bad_array_new_length() { Die(); }
-void __throw_length_error(const char*) { Die(); }
-void __throw_logic_error(const char*) { Die(); }
-void __throw_out_of_range(const char*) { Die(); }
-void __throw_out_of_range_fmt(const char*, ...) { Die(); }
-void __throw_invalid_argument(const char*) { Die(); }
+void __throw_bad_alloc() { Die("out of memory"); }
+void __throw_bad_array_new_length() { Die("array length"); }
+void __throw_length_error(const char*) { Die("length error"); }
+void __throw_logic_error(const char*) { Die("logic error"); }
+void __throw_out_of_range(const char*) { Die("out of range"); }
+void __throw_out_of_range_fmt(const char*, ...) { Die("out of range"); }
+void __throw_invalid_argument(const char*) { Die("invalid argument"); }
 }  // namespace std
 
 // The library's own copies of the string members come with unwind tables, and

@@ -24,4 +24,11 @@ void CollapseBackslashes(std::basic_string<Char>& text) {
 // ("\\..."): \dir, C:dir and .\x are relative.
 bool IsRelativePath(const std::string& text);
 
+// The form of a path by which two names of one file compare equal, from the
+// text alone: "/" read as "\", separator runs, "." parts and the trailing
+// dots and blanks of the last part dropped, ".." parts applied (never above
+// the drive or the \\server\share), ASCII letters lower-cased. Links and short
+// names are not resolved.
+std::string ComparablePath(const std::string& path);
+
 }  // namespace vexlo

@@ -9,26 +9,15 @@
 #include <iterator>
 #include <string>
 
+#include "support/pe_test_image.h"
+
 namespace vexlo {
 namespace builder {
 namespace testing_support {
 
-// The smallest image the block writer and reader accept: an MZ header
-// pointing at a PE header with one section whose raw data ends at 0x400.
-inline std::string MinimalStub() {
-  std::string image(0x400, '\0');
-  image[0] = 'M';
-  image[1] = 'Z';
-  const size_t h = 0x80;
-  image[60] = static_cast<char>(h);
-  image.replace(h, 4, std::string("PE\0\0", 4));
-  image[h + 6] = 1;       // one section
-  image[h + 20] = 0xF0;   // optional header size
-  const size_t section = h + 24 + 0xF0;
-  image[section + 17] = 0x02;  // raw size 0x200
-  image[section + 21] = 0x02;  // raw offset 0x200
-  return image;
-}
+// The smallest image the builder accepts: one section behind headers of
+// 0x200 bytes.
+inline std::string MinimalStub() { return vexlo::testing_support::TestImage({{".text", 0x200}}, 0x200); }
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -5,6 +5,8 @@
 
 #include <sstream>
 
+#include <unistd.h>  // getpid, in MinGW too
+
 #include "builder_test_support.h"
 
 namespace vexlo {
@@ -83,7 +85,7 @@ class CommandsTest : public testing_support::ScratchTest {
 };
 
 TEST_F(CommandsTest, AConfigurationWithErrorsWritesNothing) {
-  WriteBytes(Path("bad.toml"), "[service]\nname = \"ok\"\nstart = \"never\"\n");
+  WriteBytes(Path("bad.toml"), "[service]\nname = \"ok\"\nstart = \"never\"\n[java]\nmain-class = \"a.B\"\n");
   WriteBytes(Path("app.exe"), "the previous build");
   const CommandResult run = BuildWith(Path("bad.toml"), Path("app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
@@ -94,11 +96,34 @@ TEST_F(CommandsTest, AConfigurationWithErrorsWritesNothing) {
 }
 
 TEST_F(CommandsTest, AMissingIncludedFileWritesNothing) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[[files]]\nsource = \"gone.jar\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[[files]]\nsource = \"gone.jar\"\n[java]\nmain-class = \"a.B\"\n");
   const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
   EXPECT_NE(run.err.find("app.toml:4:10: error: files[1].source: cannot read gone.jar: "), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(Path("app.exe")));
+}
+
+// The icon and manifest files are read with the included files: a bad one
+// is an error that names it, and nothing is written.
+TEST_F(CommandsTest, AnUnusableIconOrManifestWritesNothing) {
+  WriteBytes(Path("cursor.ico"), std::string("\0\0\2\0\1\0", 6) + std::string(16, '\0'));
+  WriteBytes(Path("empty.manifest"), "\r\n");
+  const struct {
+    const char* exe;
+    const char* error;
+  } cases[] = {
+      {"icon = \"cursor.ico\"", "app.toml:2:8: error: exe.icon: cursor.ico is not a usable icon: a cursor file, not an "
+                                "icon file"},
+      {"icon = \"gone.ico\"", "app.toml:2:8: error: exe.icon: cannot read gone.ico: "},
+      {"manifest = \"empty.manifest\"", "app.toml:2:12: error: exe.manifest: empty.manifest is empty"},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(Path("app.toml"), std::string("[exe]\n") + c.exe + "\n[java]\nmain-class = \"a.B\"\n");
+    const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
+    EXPECT_EQ(run.code, kExitConfigurationError) << c.exe;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(Path("app.exe"))) << c.exe;
+  }
 }
 
 TEST_F(CommandsTest, ASuccessfulBuildReplacesTheOutputWhole) {
@@ -109,12 +134,26 @@ TEST_F(CommandsTest, ASuccessfulBuildReplacesTheOutputWhole) {
   EXPECT_EQ(run.err, "");
   EXPECT_NE(run.out.find("wrote "), std::string::npos);
   const std::string built = ReadBytes(Path("app.exe"));
-  EXPECT_EQ(built.substr(0, 0x400), ReadBytes(stub_));
+  // The stub's section data comes over unchanged (its headers gain the
+  // resource section).
+  EXPECT_EQ(built.substr(0x200, 0x200), ReadBytes(stub_).substr(0x200));
   EXPECT_EQ(Listing(), (std::vector<std::string>{"app.exe", "app.toml", "stub.exe"}));
 }
 
+// Other builds of the same output, half-way through their temporary files (as
+// this process would name its first, or an earlier builder): both are left alone.
+TEST_F(CommandsTest, ABuildLeavesAnotherBuildsTemporaryFileAlone) {
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
+  const std::vector<std::string> others = {"app.exe." + std::to_string(getpid()) + "-0.vexlo-build-tmp",
+                                           "app.exe.vexlo-build-tmp"};
+  for (const std::string& other : others) WriteBytes(Path(other), "another build's half");
+  ASSERT_EQ(BuildWith(Path("app.toml"), Path("app.exe")).code, kExitSuccess);
+  for (const std::string& other : others) EXPECT_EQ(ReadBytes(Path(other)), "another build's half") << other;
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"app.exe", others[0], others[1], "app.toml", "stub.exe"}));
+}
+
 TEST_F(CommandsTest, UnwritableOutputIsAnErrorAndLeavesNoTemporaryFile) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   const CommandResult run = BuildWith(Path("app.toml"), Path("no-such-folder/app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
   EXPECT_NE(run.err.find("cannot create "), std::string::npos) << run.err;
@@ -124,7 +163,7 @@ TEST_F(CommandsTest, UnwritableOutputIsAnErrorAndLeavesNoTemporaryFile) {
 // The new file is complete but cannot take the old one's place (a folder of
 // that name): the folder stays and the temporary file goes.
 TEST_F(CommandsTest, FailedReplacementKeepsTheOldAndLeavesNoTemporaryFile) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   WriteBytes(Path("app.exe/inside"), "kept");
   const CommandResult run = BuildWith(Path("app.toml"), Path("app.exe"));
   EXPECT_EQ(run.code, kExitConfigurationError);
@@ -134,7 +173,7 @@ TEST_F(CommandsTest, FailedReplacementKeepsTheOldAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(CommandsTest, StubAndRuntimeJarAreFoundOrReported) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nmain-class = \"a.B\"\n");
   BuildRequest request;
   request.config = Path("app.toml");
   request.output = Path("app.exe");
@@ -168,7 +207,7 @@ TEST_F(CommandsTest, StubAndRuntimeJarAreFoundOrReported) {
 }
 
 TEST_F(CommandsTest, RuntimeJarOptionOverridesTheConfiguration) {
-  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nruntime-jar = \"missing.jar\"\n");
+  WriteBytes(Path("app.toml"), "[service]\nname = \"ok\"\n[java]\nruntime-jar = \"missing.jar\"\nmain-class = \"a.B\"\n");
   EXPECT_EQ(BuildWith(Path("app.toml"), Path("app.exe")).code, kExitSuccess);
   const CommandResult without = Command({"build", Path("app.toml"), "-o", Path("b.exe"), "--stub", stub_.u8string()});
   EXPECT_EQ(without.code, kExitConfigurationError);

@@ -59,6 +59,9 @@ TEST(CompileConfiguration, EveryKeyWritesItsRecords) {
       {10004, "lib\\native;%VEXLO_EXEDIR%bin64"},
       {10005, "1"},
       {10123, "0"},
+      {30000, "2m"},
+      {30001, "D:\\logs\\every-key.log"},
+      {30002, "256KB"},
   };
   for (const auto& message : Messages()) expected[message.id] = message.default_text;
   expected.erase(1007);  // omitted
@@ -118,6 +121,13 @@ struct ErrorCase {
   const char* expected;  // the first error, as printed for the file "t.toml"
 };
 
+// The fragment with the main class every configuration needs.
+std::string WithMainClass(std::string fragment) {
+  const size_t java = fragment.find("[java]\n");
+  return java == std::string::npos ? fragment + "[java]\nmain-class = \"a.B\"\n"
+                                   : fragment.insert(java + 7, "main-class = \"a.B\"\n");
+}
+
 std::string FirstError(const std::string& config) {
   BuildPlan plan;
   Diagnostics diagnostics;
@@ -132,7 +142,8 @@ std::string FirstError(const std::string& config) {
          }
          return lines;
        }()) {
-    if (line.find(": error: ") != std::string::npos) return line;
+    // The cases are fragments: their missing main class is not what they test.
+    if (line.find(": error: ") != std::string::npos && line.find("main-class: not set") == std::string::npos) return line;
   }
   return "(no error)";
 }
@@ -148,6 +159,7 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   const std::string long_message = "[messages]\ncaption = \"" + long_text + "\"\n";
   const std::string raw_vm = "[raw.text]\n152 = \"" + vm_type + "\"\n";
   const std::string long_name = "[service]\nname = \"" + std::string(257, 'n') + "\"\n";
+  const std::string long_copyright = "[exe]\ncopyright = \"" + std::string(4097, 'c') + "\"\n";
   const std::string long_description = "[service]\ndescription = \"" + std::string(8192, 'd') + "\"\n";
   std::string many_files;
   for (int i = 0; i < 40; ++i) {
@@ -155,6 +167,9 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
   }
   const ErrorCase cases[] = {
       {"syntax", "[service]\nname = \"x", "t.toml:2:10: error: Error while parsing string: encountered end-of-file"},
+      {"backslash in a basic string", "[paths]\nworking-directory = \"C:\\home\"\n",
+       "t.toml:2:25: error: Error while parsing string: unknown escape sequence '\\h'; in a \"basic string\" write a "
+       "backslash as \\\\ (\"C:\\\\app\"), or use a 'literal string' ('C:\\app'), which keeps backslashes as they are"},
       {"malformed table header", "[&]\n", "t.toml:1:2: error: Error while parsing key: expected bare key starting character or string delimiter, saw '&'"},
       {"description too long", long_description.c_str(),
        "t.toml:2:15: error: service.description: is 8192 UTF-16 characters long; the launcher reads at most 8191"},
@@ -181,6 +196,20 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
       {"array expected", "[service]\ndependencies = \"Tcpip\"\n",
        "t.toml:2:16: error: service.dependencies: expected an array, found a string"},
       {"table expected", "service = \"x\"\n", "t.toml:1:11: error: service: expected a table, found a string"},
+      {"duration syntax", "[service]\nstop-timeout = \"30\"\n",
+       "t.toml:2:16: error: service.stop-timeout: expected a duration such as \"90s\", \"5m\", \"1h\" or \"1d\", "
+       "found \"30\""},
+      {"size syntax", "[logs]\nservice-max-size = \"10 MB\"\n",
+       "t.toml:2:20: error: logs.service-max-size: expected a size such as \"64KB\", \"10MB\" or \"1GB\", found "
+       "\"10 MB\""},
+      {"service log naming a folder", "[logs]\nservice = 'logs\\'\n",
+       "t.toml:2:11: error: logs.service: names a folder: end it with the log file's name"},
+      {"raw text in the launcher's own range", "[raw.text]\n30000 = \"30s\"\n",
+       "t.toml:2:1: error: raw.text.30000: records 30000 to 30999 are the launcher's own settings, written only by "
+       "their keys; set service.stop-timeout"},
+      {"locale record in the launcher's own range", "[locales.de.raw]\n30000 = \"x\"\n",
+       "t.toml:2:1: error: locales.de.raw.30000: records 30000 to 30999 are the launcher's own settings, written "
+       "only by their keys; set service.stop-timeout"},
       {"start out of range", "[service]\nstart = \"sometimes\"\n",
        "t.toml:2:9: error: service.start: \"sometimes\" is not one of \"auto\" or \"demand\""},
       {"namespace out of range", "[instance]\nnamespace = \"session\"\n",
@@ -193,11 +222,23 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
        "t.toml:2:11: error: jvm.vm-type: is 200 bytes long; the launcher reads at most 199"},
       {"vm type path", "[jvm]\nvm-type = 'bin\\server'\n",
        "t.toml:2:11: error: jvm.vm-type: must be the name of a folder below the runtime's bin folder, such as \"server\""},
+      {"exe version", "[exe]\nversion = \"1.2-beta\"\n",
+       "t.toml:2:11: error: exe.version: \"1.2-beta\" is not a version: one to four numbers from 0 to 65535 separated "
+       "by dots, like \"1.2.3.4\""},
+      {"exe text empty", "[exe]\ncompany = \"\"\n",
+       "t.toml:2:11: error: exe.company: must not be empty (leave the key out instead)"},
+      {"exe text too long", long_copyright.c_str(),
+       "t.toml:2:13: error: exe.copyright: is 4097 UTF-16 characters long; the version resource holds 4096 per text"},
+      {"exe text NUL", "[exe]\ndescription = \"a\\u0000b\"\n",
+       "t.toml:2:15: error: exe.description: holds a NUL character, which ends a text of the version resource"},
+      {"exe icon type", "[exe]\nicon = 1\n", "t.toml:2:8: error: exe.icon: expected a string, found an integer"},
       {"outside the code page", "[java]\nmain-class = \"com.\xE4\xB8\xAD.Main\"\n",
        "t.toml:2:14: error: java.main-class: the character U+4E2D cannot be stored; text records hold "
        "Windows-1252 characters only"},
       {"NUL", "[java]\nmain-class = \"a\\u0000b\"\n",
        "t.toml:2:14: error: java.main-class: holds a NUL character; the launcher reads texts only up to the first one"},
+      {"service name like a command", "[service]\nname = \"-install\"\n", "t.toml:2:8: error: service.name: must not "
+       "begin with \"-\" or \"/\": the launcher would read it as a command word"},
       {"service name slash", "[service]\nname = \"a/b\"\n",
        "t.toml:2:8: error: service.name: a service name cannot contain \"/\" or \"\\\""},
       {"service name length", long_name.c_str(),
@@ -358,7 +399,7 @@ TEST(CompileConfiguration, LaunchModeFollowsStartDialogAndWindowed) {
   for (const auto& test : cases) {
     BuildPlan plan;
     Diagnostics diagnostics;
-    ASSERT_TRUE(CompileConfiguration(test.config, "t.toml", &plan, &diagnostics)) << test.config;
+    ASSERT_TRUE(CompileConfiguration(WithMainClass(test.config), "t.toml", &plan, &diagnostics)) << test.config;
     const auto mode = plan.texts.find(record::kLaunchMode);
     if (test.mode == nullptr) {
       EXPECT_EQ(mode, plan.texts.end()) << test.config;
@@ -381,6 +422,8 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
       {{"-Dx=\"y\""}, "'-Dx=\"y\"'"},
       {{"it's"}, "\"it's\""},
       {{"tab\there", "back\\slash"}, "tab\there back\\slash"},
+      // What expands is quoted: its value may hold blanks on the target.
+      {{"-Dh=%VEXLO_EXEDIR%", "${launcher:sys.jvmHome}lib", "100%"}, "\"-Dh=%VEXLO_EXEDIR%\" \"${launcher:sys.jvmHome}lib\" 100%"},
       {{}, ""},
   };
   for (const auto& test : cases) {
@@ -397,7 +440,7 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
     config += "]\n";
     BuildPlan plan;
     Diagnostics diagnostics;
-    ASSERT_TRUE(CompileConfiguration(config, "t.toml", &plan, &diagnostics)) << diagnostics.Format("t.toml");
+    ASSERT_TRUE(CompileConfiguration(WithMainClass(config), "t.toml", &plan, &diagnostics)) << diagnostics.Format("t.toml");
     EXPECT_EQ(plan.texts[record::kAppArguments], test.stored);
     std::vector<std::string> split;
     SplitArguments(plan.texts[record::kAppArguments], &split);
@@ -405,22 +448,28 @@ TEST(CompileConfiguration, ArgumentArraysAreQuotedForTheLaunchersSplitting) {
   }
 }
 
-TEST(CompileConfiguration, MissingNameAndMainClassAreWarnings) {
+// With its own launcher class an application may need no main class; else a
+// missing one is an error. A refused name has its error, not also "not set".
+TEST(CompileConfiguration, MissingNameWarnsAndMissingMainClassFails) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("", "t.toml", &plan, &diagnostics));
+  ASSERT_TRUE(CompileConfiguration("[java]\nruntime = \"none\"\n", "t.toml", &plan, &diagnostics));
   EXPECT_EQ(diagnostics.Format("t.toml"),
             "t.toml: warning: service.name: not set: the service needs a name on the command line\n"
             "t.toml: warning: java.main-class: not set: the launcher class has no application to start\n");
-  EXPECT_EQ(plan.runtime, RuntimeMode::kEmbedded);
   EXPECT_EQ(plan.texts.size(), Messages().size());  // only the catalogue
+  Diagnostics refused;
+  EXPECT_FALSE(CompileConfiguration("[service]\nname = \"H2/TCP\"\n", "t.toml", &plan, &refused));
+  EXPECT_EQ(refused.Format("t.toml"),
+            "t.toml: error: java.main-class: not set: the launcher class has no application to start\n"
+            "t.toml:2:8: error: service.name: a service name cannot contain \"/\" or \"\\\"\n");
 }
 
 TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {
   BuildPlan plan;
   Diagnostics diagnostics;
   ASSERT_TRUE(CompileConfiguration(
-      "[locales.de_AT]\ndescription = \"a\"\n[locales.\"\"]\ndescription = \"b\"\n[locales.de]\ndescription = \"c\"\n",
+      "[java]\nmain-class = \"a.B\"\n[locales.de_AT]\ndescription = \"a\"\n[locales.\"\"]\ndescription = \"b\"\n[locales.de]\ndescription = \"c\"\n",
       "t.toml", &plan, &diagnostics));
   ASSERT_EQ(plan.locales.size(), 3u);
   EXPECT_EQ(plan.locales[0].prefix, "de_AT");
@@ -431,7 +480,7 @@ TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {
 TEST(AssembleLauncher, MissingFilesAreErrorsAtTheirSource) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("[java]\nruntime-jar = \"rt.jar\"\n[[files]]\nsource = \"gone.jar\"\n",
+  ASSERT_TRUE(CompileConfiguration("[java]\nruntime-jar = \"rt.jar\"\nmain-class = \"a.B\"\n[[files]]\nsource = \"gone.jar\"\n",
                                    "dir/t.toml", &plan, &diagnostics));
   const FileReader nothing = [](const std::string&, std::string*, std::string* error) {
     *error = "No such file or directory";
@@ -444,13 +493,13 @@ TEST(AssembleLauncher, MissingFilesAreErrorsAtTheirSource) {
   EXPECT_EQ(diagnostics.Format("t.toml").substr(diagnostics.Format("t.toml").find("t.toml:2:")),
             "t.toml:2:15: error: java.runtime-jar: cannot read the Java runtime jar " + jar +
                 ": No such file or directory\n"
-                "t.toml:4:10: error: files[1].source: cannot read gone.jar: No such file or directory\n");
+                "t.toml:5:10: error: files[1].source: cannot read gone.jar: No such file or directory\n");
 }
 
 TEST(AssembleLauncher, RuntimeJarComesFirstAndRecordsFollowTheTexts) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("[service]\nname = \"s\"\n[raw.text]\n10123 = \"1\"\n[[files]]\nsource = \"a.jar\"\n",
+  ASSERT_TRUE(CompileConfiguration(WithMainClass("[service]\nname = \"s\"\n[raw.text]\n10123 = \"1\"\n[[files]]\nsource = \"a.jar\"\n"),
                                    "t.toml", &plan, &diagnostics));
   const FileReader echo = [](const std::string& path, std::string* bytes, std::string*) {
     *bytes = "bytes of " + path;

@@ -11,6 +11,7 @@
 #include "core/block_format.h"
 #include "core/block_writer.h"
 #include "inspect.h"
+#include "support/test_icons.h"
 
 namespace vexlo {
 namespace builder {
@@ -68,6 +69,33 @@ TEST_F(RoundTripTest, EveryKeyConfigurationRebuildsIdentically) {
             ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "lib" / "b.jar"));
   EXPECT_EQ(ReadBytes(Path("extracted/vexlo-runtime.jar")),
             ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "runtime.jar"));
+  EXPECT_EQ(ReadBytes(Path("extracted/icon.ico")),
+            ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "app.ico"));
+  EXPECT_EQ(ReadBytes(Path("extracted/app.manifest")),
+            ReadBytes(SourceDir() / "tests" / "builder" / "data" / "files" / "app.manifest"));
+}
+
+// An empty service log path (no log) is a record of its own, unlike no path
+// (the default log).
+TEST_F(RoundTripTest, ServiceLogTurnedOffRebuildsIdentically) {
+  WriteBytes(Path("off.toml"), "[java]\nmain-class = \"a.B\"\n[logs]\nservice = \"\"\n");
+  ExpectRoundTrip(Path("off.toml"));
+  EXPECT_NE(ReadBytes(Path("inspected/again.toml")).find("service = \"\""), std::string::npos);
+}
+
+// The icon is written out under a name no included file takes, and an
+// executable without a manifest says so.
+TEST_F(RoundTripTest, ResourcesBesideAnIncludedFileOfTheSameNameRebuildIdentically) {
+  const std::string icon = vexlo::testing_support::TestIconFile({{48, vexlo::testing_support::TestBitmap(48, 9)}});
+  WriteBytes(Path("data/my.ico"), icon);
+  WriteBytes(Path("data/icon.ico"), "an included file");
+  WriteBytes(Path("data/exe.toml"), "[exe]\nversion = \"3.1\"\nicon = \"my.ico\"\nmanifest = false\n"
+                                    "[java]\nmain-class = \"a.B\"\n[[files]]\nsource = \"icon.ico\"\n");
+  ExpectRoundTrip(Path("data/exe.toml"));
+  EXPECT_EQ(ReadBytes(Path("extracted/icon-2.ico")), icon);
+  const std::string printed = ReadBytes(Path("inspected/again.toml"));
+  EXPECT_NE(printed.find("[exe]\nversion = \"3.1\"\nicon = \"../extracted/icon-2.ico\"\nmanifest = false\n"),
+            std::string::npos) << printed;
 }
 
 // Without the runtime jar the first included file is the application's.
@@ -117,7 +145,7 @@ TEST_F(RoundTripTest, ForeignBlocksRebuildWithTheSameRecords) {
   BlockContents contents;
   contents.texts = {{2001, "i"},   {107, "4"},       {101, "Old Tool"}, {103, "error.log"}, {102, "0"}, {105, "out.log"},
                     {128, "Y;EJAVA_HOME;EJDK_HOME;"}, {1000, "Error"}, {101, "Old Tool 2"},
-                    {121, "A0app.jar;X1odd"},           {10109, "splash font"}};
+                    {121, "A0app.jar;X1odd"},           {10109, "splash font"}, {122, "old.Main"}};
   contents.wides = {{20017, VEXLO_WIDE("Described")}, {20099, VEXLO_WIDE("unknown wide")}};
   contents.locales = {{"de", {{20017, VEXLO_WIDE("Beschrieben")}}}};
   const std::vector<IncludedFile> files = {{"app.jar", "jar bytes"}};
@@ -150,6 +178,58 @@ TEST_F(RoundTripTest, ForeignBlocksRebuildWithTheSameRecords) {
     EXPECT_EQ(after.texts, before.texts) << locale;
   }
   EXPECT_EQ(ImageOf(rebuilt).files[0].contents, "jar bytes");
+}
+
+// Resources of another tool: what inspect cannot print is said on standard
+// error, and the rebuild still works.
+TEST_F(RoundTripTest, ForeignResourcesAreReportedNotReproduced) {
+  const std::string string_table = SerializeResourceTree({{6, 1, 0x409, "strings"}}, 0x2000);
+  std::string foreign = vexlo::testing_support::TestImage({{".text", 0x200}, {".rsrc", 0x200}});
+  foreign.replace(0x600, string_table.size(), string_table);
+  const struct {
+    const char* what;
+    std::string stub;
+    const char* warning;
+  } cases[] = {
+      {"unreadable", vexlo::testing_support::TestImage({{".text", 0x200}, {".rsrc", 0x200}}),
+       "the executable's resources cannot be read (damaged resource section); the printed configuration leaves "
+       "them out"},
+      {"not printable", foreign,
+       "a rebuild writes a different resource section: the executable's resources were not written by vexlo-build "
+       "(only its version texts, icon and manifest are printed)"},
+  };
+  for (const auto& c : cases) {
+    std::string launcher, error;
+    ASSERT_TRUE(BuildLauncher(c.stub, BlockContents(), {}, &launcher, &error)) << error;
+    WriteBytes(Path("foreign.exe"), launcher);
+    const std::string warnings = InspectExe(Path("foreign.exe"), Path("foreign.toml"), Path("foreign-files"));
+    EXPECT_NE(warnings.find(c.warning), std::string::npos) << c.what << ": " << warnings;
+    EXPECT_EQ(BuildExe(Path("foreign.toml"), Path("rebuilt.exe")), 0) << c.what;
+  }
+}
+
+// A record of the launcher's own range that no key gives back (a value its
+// rule refuses, or an id this builder does not know) is left out with a
+// warning: the printed configuration still builds.
+TEST_F(RoundTripTest, OwnRecordsNoKeyGivesBackAreLeftOut) {
+  BlockContents contents;
+  contents.texts = {{101, "Svc"}, {122, "app.Main"}, {30000, "45"}, {30500, "x"}};
+  contents.wides = {{30999, VEXLO_WIDE("wide")}};
+  std::string launcher, error;
+  ASSERT_TRUE(BuildLauncher(MinimalStub(), contents, {}, &launcher, &error));
+  WriteBytes(Path("own.exe"), launcher);
+  const std::string warnings = InspectExe(Path("own.exe"), Path("own.toml"), Path("own-files"));
+  for (const char* warning :
+       {"record 30000 holds \"45\", which is no valid service.stop-timeout; it is left out: the launcher does not "
+        "use it either",
+        "record 30500 holds \"x\", which no key describes; it is left out",
+        "record 30999 holds \"wide\", which no key describes; it is left out"}) {
+    EXPECT_NE(warnings.find(warning), std::string::npos) << warnings;
+  }
+  EXPECT_EQ(warnings.find("does not build"), std::string::npos) << warnings;
+  const std::string printed = ReadBytes(Path("own.toml"));
+  EXPECT_EQ(printed.find("300"), std::string::npos) << printed;
+  ASSERT_EQ(BuildExe(Path("own.toml"), Path("rebuilt.exe")), 0);
 }
 
 TEST_F(RoundTripTest, HostileIncludedNamesAreNotWrittenOutsideTheFolder) {

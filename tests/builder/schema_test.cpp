@@ -21,6 +21,23 @@ TEST(Schema, EveryRecordTheLauncherReadsHasAKey) {
   }
 }
 
+// The launcher's own settings stay in their range, which no record of other
+// tools uses, and each default is a value its own rule accepts.
+TEST(Schema, SettingKeysAreTheLaunchersOwnRecords) {
+  for (const SettingKey& key : SettingKeys()) {
+    EXPECT_TRUE(record::IsOwnRecord(key.id)) << key.id;
+    ASSERT_NE(KeyWriting(key.id), nullptr) << key.id;
+    EXPECT_EQ(KeyPath(*KeyWriting(key.id)), std::string(key.table) + "." + key.name);
+    if (key.default_text != nullptr) EXPECT_EQ(key.problem(key.default_text), "") << key.id;
+  }
+  for (int32_t id : record::kLauncherRecordIds) {
+    if (!record::IsOwnRecord(id)) continue;
+    const bool ruled = std::any_of(SettingKeys().begin(), SettingKeys().end(),
+                                   [id](const SettingKey& key) { return key.id == id; });
+    EXPECT_TRUE(ruled) << "record " << id << " of the launcher's own range has no rule";
+  }
+}
+
 TEST(Schema, DocumentationDescribesEveryKey) {
   const std::string docs =
       testing_support::ReadBytes(testing_support::SourceDir() / "docs" / "configuration.md");

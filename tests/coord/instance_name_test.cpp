@@ -50,5 +50,15 @@ TEST(InstanceNameBase, ShortNamesAreDeterministicAndDistinct) {
   EXPECT_EQ(InstanceNameBase(false, std::string(40000, 'x'), 6).size(), kMaxObjectNameLength - 6);
 }
 
+TEST(JudgeInstanceSemaphore, AccessDeniedIsAnotherInstanceUnlessTheNameIsNotThere) {
+  EXPECT_EQ(JudgeInstanceSemaphore(0, 0), InstanceSemaphore::kOurs);
+  EXPECT_EQ(JudgeInstanceSemaphore(kErrorAlreadyExists, 0), InstanceSemaphore::kOtherInstance);
+  // Another session's semaphore: opened with fewer rights, or not at all.
+  EXPECT_EQ(JudgeInstanceSemaphore(kErrorAccessDenied, 0), InstanceSemaphore::kOtherInstance);
+  EXPECT_EQ(JudgeInstanceSemaphore(kErrorAccessDenied, kErrorAccessDenied), InstanceSemaphore::kOtherInstance);
+  // A refused namespace: no such name to open.
+  EXPECT_EQ(JudgeInstanceSemaphore(kErrorAccessDenied, kErrorFileNotFound), InstanceSemaphore::kUnavailable);
+}
+
 }  // namespace
 }  // namespace vexlo

@@ -162,6 +162,14 @@ TEST(ParseCommand, UnknownWordStillTakesTheName) {
   EXPECT_EQ(command.service_name, "Other Name");
 }
 
+// cmd.exe users quote a name with blanks: one surrounding pair goes.
+TEST(ParseCommand, OnePairOfSurroundingDoubleQuotesGoes) {
+  const char* const cases[][2] = {{"-install \"My H2\"", "My H2"}, {"-install non-interactive \"It's\"", "It's"},
+                                  {"-install \"\"x\"\"", "\"x\""},   {"-install \"My H2", "\"My H2"},
+                                  {"-install 'a b'", "'a b'"},         {"-install \"", "\""}};
+  for (const auto& c : cases) EXPECT_EQ(ParseCommand(c[0]).service_name, c[1]) << c[0];
+}
+
 TEST(ParseCommand, AnyLengthOfName) {
   const std::string name(100000, 'n');
   EXPECT_EQ(ParseCommand("-install " + name).service_name, name);

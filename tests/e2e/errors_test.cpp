@@ -67,6 +67,18 @@ TEST_F(ErrorsTest, FatalExitRemovesTheLauncherTempDir) {
   EXPECT_EQ(result.err, "An internal error occurred (error code: 16)\r\n");
 }
 
+// A failure of the C++ library (a string longer than any can be) takes the
+// same way out, with a log line.
+TEST_F(ErrorsTest, LibraryFailureLogsAndRemovesTheLauncherTempDir) {
+  const ProcessResult result = Run(WriteProbe("probe.exe", DefaultContents()), "launchertemp library", {L"VEXLO_LOG=yes"});
+  EXPECT_EQ(result.exit_code, 1u);
+  const std::string directory = SplitLines(result.out).at(0);
+  EXPECT_EQ(GetFileAttributesA(directory.c_str()), INVALID_FILE_ATTRIBUTES) << directory;
+  ASSERT_EQ(LogFiles().size(), 1u);
+  const std::string log = ReadWholeFile(tmp_ + "\\" + LogFiles()[0]);
+  EXPECT_NE(log.find("ERROR: C++ library failure (length error): the launcher ends\r\n"), std::string::npos) << log;
+}
+
 // The fatal exit never follows a directory link: one inside the launcher temp
 // dir, one in place of its lib folder, one in place of the temp dir itself.
 TEST_F(ErrorsTest, FatalExitLeavesWhatADirectoryLinkPointsTo) {

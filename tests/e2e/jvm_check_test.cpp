@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/jvm_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -162,7 +163,7 @@ TEST_F(CheckJavaTest, BoundsAndPreReleasesOnCachedVersions) {
       {"1.8.0-ea", "", "", false, "0", "0"}, {"1.8.0-ea", "", "", true, "0", "1"},
       {"1.8.0-ea", "", "", false, "1", "1"}, {"11.0.2", "9", "", false, "0", "1"},
       {"9.0.4", "11", "", false, "0", "0"},  {"1.7.0_80", "", "1.7", false, "0", "1"},
-      {"1.8.0_31", "", "1.7", false, "0", "0"}, {"1.6.0_45", "1.6.0_5", "", false, "0", "0"},
+      {"1.8.0_31", "", "1.7", false, "0", "0"}, {"1.6.0_45", "1.6.0_5", "", false, "0", "1"},
       {"1.5", "1.5.0", "", false, "0", "0"},
   };
   const std::string home = MakeRuntime("rt");
@@ -366,6 +367,91 @@ TEST_F(PrepareJreTest, MissingUnpackerEndsWithInternalError20) {
   EXPECT_EQ(result.err.rfind("An internal error occurred (error code: 20)\r\n", 0), 0u) << result.err;
   EXPECT_EQ(LastLogLines("could not create unpack process").size(), 1u);
   EXPECT_TRUE(FileExists(home + "\\lib\\rt.jar.pack"));
+}
+
+// An unpacker that does not finish in time is ended, and so is the start,
+// with the packed file kept for the next one.
+TEST_F(PrepareJreTest, UnpackerThatDoesNotFinishEndsWithInternalError20) {
+  const std::string home = PackedRuntime({"lib\\rt.jar"});
+  ASSERT_TRUE(WriteWholeFile(home + "\\bin\\unpack200-double.txt", "sleep=20000\n"));
+  const ProcessResult result = RunProbe(JvmProbe({}), "--unpack-limit=300 preparejre " + Quoted(home));
+  EXPECT_EQ(result.exit_code, 1u);
+  EXPECT_EQ(result.err.rfind("An internal error occurred (error code: 20)\r\n", 0), 0u) << result.err;
+  EXPECT_EQ(LastLogLines("ERROR: unpack200 did not finish within 300 ms: ending it").size(), 1u);
+  EXPECT_TRUE(FileExists(home + "\\lib\\rt.jar.pack"));
+  EXPECT_FALSE(FileExists(home + "\\lib\\rt.jar"));
+}
+
+class HeldPreparationTest : public PrepareJreTest {
+ protected:
+  void TearDown() override {
+    if (hold_) SetEvent(hold_.get());
+    if (first_) WaitForSingleObject(first_.get(), 30000);
+    PrepareJreTest::TearDown();
+  }
+  // Starts a launcher that prepares the runtime and then stays alive until
+  // the test lets it go.
+  void StartHeldPreparation(const std::string& home) {
+    const std::string event = "vexlo-hold-" + std::to_string(GetCurrentProcessId());
+    hold_.reset(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(StartProcess(Widen(Quoted(probe_) + " preparejre " + Quoted(home) + " hold " + event),
+                             Options({L"VEXLO_LOG=yes"}), &info));
+    first_.reset(info.hProcess);
+    CloseHandle(info.hThread);
+  }
+  // Waits until a launcher log holds the line.
+  bool WaitForLogLine(const std::string& line) {
+    for (int waited = 0; waited < 300; ++waited) {
+      for (const std::string& log : LogFiles()) {
+        if (HasLine(SplitLines(ReadWholeFile(tmp_ + "\\" + log)), line)) return true;
+      }
+      Sleep(100);
+    }
+    return false;
+  }
+  DWORD FirstExitCode() {
+    SetEvent(hold_.get());
+    DWORD exit_code = 99;
+    if (WaitForSingleObject(first_.get(), 30000) == WAIT_OBJECT_0) GetExitCodeProcess(first_.get(), &exit_code);
+    return exit_code;
+  }
+
+  UniqueHandle hold_, first_;
+};
+
+// The first launcher releases the preparation lock when it is done, not when
+// it ends: a second one that finds the runtime packed again finishes while
+// the first still runs.
+TEST_F(HeldPreparationTest, ASecondLauncherFinishesWhileTheFirstStillRuns) {
+  const std::string home = PackedRuntime({"lib\\rt.jar", "lib\\jsse.jar"});
+  probe_ = JvmProbe({});
+  StartHeldPreparation(home);
+  ASSERT_TRUE(WaitForLogLine("Unpacking JRE done"));
+  // Packed again, so that the second launcher must take the lock.
+  ASSERT_TRUE(WriteWholeFile(home + "\\lib\\rt.jar.pack", "lib\\rt.jar"));
+  ASSERT_TRUE(DeleteFileA((home + "\\lib\\rt.jar").c_str()));
+  const ProcessResult second = RunProbe(probe_, "--preparation-wait=20000 preparejre " + Quoted(home));
+  EXPECT_EQ(second.exit_code, 0u) << second.err;
+  EXPECT_EQ(second.out, "Preparing JRE ...\r\n");
+  EXPECT_EQ(WaitForSingleObject(first_.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(ReadWholeFile(home + "\\lib\\rt.jar"), "unpacked:lib\\rt.jar");
+  EXPECT_EQ(FirstExitCode(), 0u);
+}
+
+// A launcher waits only so long for another one's preparation.
+TEST_F(HeldPreparationTest, PreparationThatDoesNotFinishElsewhereEndsWithInternalError20) {
+  const std::string home = PackedRuntime({"lib\\rt.jar", "lib\\jsse.jar"});
+  ASSERT_TRUE(WriteWholeFile(home + "\\bin\\unpack200-double.txt", "sleep=3000\n"));
+  probe_ = JvmProbe({});
+  StartHeldPreparation(home);
+  ASSERT_TRUE(WaitForLogLine("waiting for unpack200 to finish"));
+  const ProcessResult second = RunProbe(probe_, "--preparation-wait=300 preparejre " + Quoted(home));
+  EXPECT_EQ(second.exit_code, 1u);
+  EXPECT_EQ(second.err.rfind("An internal error occurred (error code: 20)\r\n", 0), 0u) << second.err;
+  EXPECT_EQ(LastLogLines("ERROR: another launcher has been preparing the runtime for 300 ms: giving up").size(), 1u);
+  EXPECT_EQ(FirstExitCode(), 0u);
+  EXPECT_EQ(ReadWholeFile(home + "\\lib\\rt.jar"), "unpacked:lib\\rt.jar");
 }
 
 TEST_F(PrepareJreTest, TwoLaunchersAtOncePrepareOnce) {

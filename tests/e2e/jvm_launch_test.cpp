@@ -52,7 +52,8 @@ class JvmLaunchTest : public RuntimeTest {
 
 // Every source at once, in the fixed order: own properties, VM parameters
 // (with an include), -J arguments, the locale option, the default VM options
-// file, and the class path last.
+// file, the Java side's stop timeout (30 s less 5 s by default) and the class
+// path last.
 TEST_F(JvmLaunchTest, OptionListWithEverySource) {
   BlockContents contents = JvmContents();
   SetText(contents, 123, "-Xmx256m -include-options extra.vmoptions \"-Dquoted=a b\" -Dexe=%VEXLO_EXEDIR%");
@@ -89,6 +90,7 @@ TEST_F(JvmLaunchTest, OptionListWithEverySource) {
       "-Dj=1",
       "-Dsun.locale.formatasdefault=true",
       "-Dfrom.file=1",
+      "-Dvexlo.stopTimeoutMillis=25000",
       "-Djava.class.path=" + work_ + "\\lib\\app.jar;C:\\shared\\y.jar;" + work_ + "\\libs\\a.jar;" + work_ +
           "\\libs\\b.zip;tail.jar",
   };
@@ -164,7 +166,7 @@ TEST_F(JvmLaunchTest, VmOptionsFilesAndIncludes) {
   ASSERT_NE(first, options.end()) << ::testing::PrintToString(options);
   EXPECT_EQ(std::vector<std::string>(first, options.end() - 1),
             (std::vector<std::string>{"-Da=1", "-Db=1", "-Db=1", "\t# not a comment", "-Xmx1g -Xms64m", "-Dlast",
-                                      "-include-options"}));
+                                      "-include-options", "-Dvexlo.stopTimeoutMillis=25000"}));
   const std::vector<std::string> log = LastLog();
   EXPECT_TRUE(Contains(log, "ERROR: vmoptions file <" + work_ + "\\SUB\\a.vmoptions> is already being read: "
                             "include refused"));

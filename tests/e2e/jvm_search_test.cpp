@@ -156,19 +156,31 @@ TEST_F(SearchJvmTest, EmptySequenceStillTriesTheOtherSteps) {
 TEST_F(SearchJvmTest, RelativePassRetriesOnlyRelativeAndBEntries) {
   // Every runtime here fails the version test (the minimum is 99).
   const std::string a = MakeRuntime("a", "17.0.2");
-  MakeRuntime("rel", "17.0.2");
+  const std::string rel = MakeRuntime("rel", "17.0.2");
   const std::string b = MakeRuntime("b", "17.0.2");
+  // The relative pass only looks for the file: it never tests or runs it.
+  const auto expect_nothing_run_in_relative_pass = [&] {
+    bool relative_pass = false;
+    for (const std::string& line : NewestLog()) {
+      relative_pass = relative_pass || line.rfind("Testing relative location ", 0) == 0;
+      EXPECT_FALSE(relative_pass && line.rfind("checkJavaExe (", 0) == 0) << line;
+    }
+  };
   auto found = Search("A" + a + ";AC:x;xrel;B" + b, "99");
   EXPECT_EQ(found.at("source"), "2");
   EXPECT_EQ(found.at("location"), b);
   EXPECT_EQ(found.at("path"), Java(b));
   EXPECT_EQ(LastLogLines("Testing relative location "), std::vector<std::string>{"Testing relative location " + b});
   EXPECT_EQ(LastLogLines(Java(b) + " exists").size(), 1u);
+  EXPECT_EQ(RunCount(b + "\\bin"), 1);  // the configured sequence's version run only
+  expect_nothing_run_in_relative_pass();
 
   found = Search("A" + a + ";Rnothing;Arel", "99");
   EXPECT_EQ(found.at("location"), "rel");
   EXPECT_EQ(LastLogLines("Testing relative location "),
             (std::vector<std::string>{"Testing relative location nothing", "Testing relative location rel"}));
+  EXPECT_EQ(RunCount(rel + "\\bin"), 1);
+  expect_nothing_run_in_relative_pass();
   // Absolute A and R entries, other letters, missing runtimes: nothing.
   EXPECT_EQ(Search("A" + a + ";R" + b + ";Emissing;Bnothing", "99").at("source"), "0");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/launcher_fixture_win.h"
+#include "support/service_query_win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -125,6 +126,13 @@ TEST_F(StartUpTest, ChildStartWithoutRuntimeFails) {
   const std::string log = ReadWholeFile(tmp_ + "\\" + LogFiles().at(0));
   EXPECT_NE(log.find("registering ConsoleCtrlHandler"), std::string::npos) << log;
   EXPECT_EQ(log.find("calling StartServiceCtrlDispatcher"), std::string::npos) << log;
+
+  // The marker decides before a command word: the child of a service named
+  // like a command is a child and installs nothing.
+  EXPECT_EQ(Run(exe, "-install __tvl_restart").exit_code, 1u);
+  const bool installed = QueryServiceSettings("__tvl_restart").found;
+  if (installed) RemoveService("__tvl_restart");
+  EXPECT_FALSE(installed);
 
   // The marker in capitals, with a suffix, or not last is an ordinary argument.
   EXPECT_EQ(RunTogether(exe, {"__TVL_RESTART", "__tvl_restartx", "__tvl_restart x"}),

@@ -211,6 +211,14 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
   EXPECT_EQ(Run(exe, "-install non-interactive Q").out, "Service is already stopped.\r\nInstalled service 'Q'.\r\n");
   EXPECT_EQ(QueryServiceSettings("Q").type, 0x10u);
 
+  // A name quoted as cmd.exe users type it loses its quotes; one that reads
+  // as a command word is refused.
+  EXPECT_EQ(Run(exe, "-install \"" + spaced + "\"").out, "Service is already stopped.\r\nInstalled service '" + spaced + "'.\r\n");
+  installed_.push_back("-x");
+  result = Run(exe, "-install -x");
+  EXPECT_EQ(result.out, "Could not create service '-x': a service name must not begin with '-' or '/'.\r\n");
+  EXPECT_FALSE(QueryServiceSettings("-x").found);
+
   // The trailing space users do not see still runs the command.
   EXPECT_EQ(Run(exe, "-status ").out, "Could not get status.\r\n");
 

@@ -3,6 +3,9 @@
 // launcher with the restart marker) against the recording jvm.dll, and ends
 // it through the stop line on the child's standard input.
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 
 #include "core/record_ids.h"
 #include "support/runtime_fixture_win.h"
@@ -16,6 +19,31 @@ std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
   return text;
+}
+
+// The service log's lines without their time, after checking that each has
+// one ("2026-12-09 08:07:50.123 ").
+std::vector<std::string> Untimed(const std::vector<std::string>& lines) {
+  std::vector<std::string> texts;
+  for (const std::string& line : lines) {
+    const bool timed = line.size() > 24 && line[4] == '-' && line[7] == '-' && line[10] == ' ' && line[13] == ':' &&
+                       line[16] == ':' && line[19] == '.' && line[23] == ' ';
+    EXPECT_TRUE(timed) << line;
+    texts.push_back(timed ? line.substr(24) : line);
+  }
+  return texts;
+}
+
+// The first of `expected` (each a line's beginning) not found in `lines` after
+// the ones before it; "" when all are there in order.
+std::string MissingInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
+  auto at = lines.begin();
+  for (const std::string& beginning : expected) {
+    at = std::find_if(at, lines.end(), [&](const std::string& line) { return line.rfind(beginning, 0) == 0; });
+    if (at == lines.end()) return beginning;
+    ++at;
+  }
+  return "";
 }
 
 class ServiceMainTest : public RuntimeTest {
@@ -41,6 +69,19 @@ class ServiceMainTest : public RuntimeTest {
     return contents;
   }
 
+  // A real Java application behind the bridge jvm.dll: the host's java runs
+  // the main class from the jar the test variable names, with the runtime
+  // jar inside the executable, as vexlo-build embeds it.
+  BlockContents BridgeContents(const char* jar_variable, const char* main_class, std::vector<IncludedFile>* files) {
+    SetDouble(dll_, "host-java=" + TestEnvironment("VEXLO_HOST_JAVA"));
+    BlockContents contents = Contents();
+    *files = {{"vexlo-runtime.jar", ReadWholeFile(TestEnvironment("VEXLO_RUNTIME_JAR"))}};
+    DescribeIncludedFiles(*files, &contents);
+    SetText(contents, record::kClassPath, "A1" + TestEnvironment(jar_variable));
+    SetText(contents, record::kMainClass, main_class);
+    return contents;
+  }
+
   // Installs the launcher as a demand-start service under `name`.
   std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe",
                       const std::vector<IncludedFile>& files = {}) {
@@ -59,13 +100,16 @@ class ServiceMainTest : public RuntimeTest {
     return StartServiceA(service.get(), static_cast<DWORD>(pointers.size()), pointers.empty() ? nullptr : pointers.data());
   }
 
-  static DWORD State(const std::string& name) {
+  static SERVICE_STATUS_PROCESS Status(const std::string& name) {
     UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     UniqueService service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status = {};
-    if (!QueryServiceStatus(service.get(), &status)) return 0;
-    return status.dwCurrentState;
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                         &needed);
+    return status;
   }
+  static DWORD State(const std::string& name) { return Status(name).dwCurrentState; }
 
   static bool WaitForState(const std::string& name, DWORD state, DWORD timeout_ms = 30000) {
     for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
@@ -120,6 +164,11 @@ class ServiceMainTest : public RuntimeTest {
       Sleep(100);
     }
     return log;
+  }
+
+  // The service log at its default place beside svc.exe, without the times.
+  std::vector<std::string> ServiceLog(const std::string& suffix = "") const {
+    return Untimed(SplitLines(ReadWholeFile(work_ + "\\logs\\svc.service.log" + suffix)));
   }
 
   std::string runtime_;
@@ -199,27 +248,31 @@ TEST_F(ServiceMainTest, EarlyStopEndsInStopped) {
   }
 }
 
-// The child ends on its own: with 0 the service reports stopped; with any
-// other code it reports nothing, so the manager sees an unexpected end (and
-// would run the service's recovery actions).
+// The child ends on its own: with 0 the service reports a clean stop; with
+// any other code it reports stopped with the service-specific error and the
+// child's code, so that the manager sees the failure.
 TEST_F(ServiceMainTest, ChildEndingOnItsOwn) {
-  SetDouble(dll_, "main-exit=0");
-  const std::string clean = name_ + "-clean";
-  Install(clean, Contents(), "clean.exe");
-  ASSERT_TRUE(StartWith(clean, {}));
-  EXPECT_TRUE(WaitForState(clean, SERVICE_STOPPED));
-  const std::vector<std::string> clean_log = FinishedServiceLog(clean);
-  EXPECT_TRUE(Contains(clean_log, "process terminated with exit code 0"));
-  EXPECT_TRUE(Contains(clean_log, "service stopped set"));
-
-  SetDouble(dll_, "main-exit=3");
-  const std::string failing = name_ + "-failing";
-  Install(failing, Contents(), "failing.exe");
-  ASSERT_TRUE(StartWith(failing, {}));
-  const std::vector<std::string> failing_log = FinishedServiceLog(failing);
-  EXPECT_TRUE(Contains(failing_log, "process terminated with exit code 3"));
-  EXPECT_FALSE(Contains(failing_log, "service stopped set"));
-  EXPECT_EQ(failing_log.back(), "exiting");
+  const struct {
+    const char* suffix;
+    DWORD exit_code;
+    DWORD win32_exit_code;
+  } cases[] = {{"clean", 0, 0}, {"failing", 3, ERROR_SERVICE_SPECIFIC_ERROR}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.suffix);
+    SetDouble(dll_, "main-exit=" + std::to_string(c.exit_code));
+    const std::string name = name_ + "-" + c.suffix;
+    Install(name, Contents(), std::string(c.suffix) + ".exe");
+    ASSERT_TRUE(StartWith(name, {}));
+    EXPECT_TRUE(WaitForState(name, SERVICE_STOPPED));
+    const SERVICE_STATUS_PROCESS status = Status(name);
+    EXPECT_EQ(status.dwWin32ExitCode, c.win32_exit_code);
+    EXPECT_EQ(status.dwServiceSpecificExitCode, c.win32_exit_code != 0 ? c.exit_code : 0);
+    const std::vector<std::string> log = FinishedServiceLog(name);
+    EXPECT_TRUE(Contains(log, "process terminated with exit code " + std::to_string(c.exit_code))) << Joined(log);
+    EXPECT_EQ(Contains(log, "ERROR: the process ended on its own: the service stopped with service-specific error 3"),
+              c.exit_code == 3);
+    EXPECT_TRUE(Contains(log, "service stopped set"));
+  }
 }
 
 // An application that writes megabytes to its standard output and error is
@@ -332,13 +385,8 @@ TEST_F(ServiceMainTest, ChildInheritsOnlyItsHandlesAndConsoleEventsAreAbsorbed) 
 // runtime jar run on a real JVM as a service, write their output log, and end
 // through their stop handler and shutdown hook on stop.
 TEST_F(ServiceMainTest, RealJavaApplicationThroughTheBridge) {
-  SetDouble(dll_, "host-java=" + TestEnvironment("VEXLO_HOST_JAVA"));
-  BlockContents contents = Contents();
-  // The runtime jar travels inside the executable, as vexlo-build embeds it.
-  const std::vector<IncludedFile> files = {{"vexlo-runtime.jar", ReadWholeFile(TestEnvironment("VEXLO_RUNTIME_JAR"))}};
-  DescribeIncludedFiles(files, &contents);
-  SetText(contents, record::kClassPath, "A1" + TestEnvironment("VEXLO_DEMO_JAR"));
-  SetText(contents, record::kMainClass, "com.vexlo.demo.DemoService");
+  std::vector<IncludedFile> files;
+  BlockContents contents = BridgeContents("VEXLO_DEMO_JAR", "com.vexlo.demo.DemoService", &files);
   SetText(contents, record::kVmParameters, "-Ddemo.heartbeatMillis=100");
   SetText(contents, record::kPassOutputLog, "1");
   SetText(contents, record::kOutputLog, "output.log");
@@ -360,6 +408,236 @@ TEST_F(ServiceMainTest, RealJavaApplicationThroughTheBridge) {
   EXPECT_EQ(lines.back(), "demo: shutdown hook");
   EXPECT_TRUE(Contains(Record(dll_), "host-java exit=0"));
   EXPECT_TRUE(Contains(FinishedServiceLog(name_), "process terminated with exit code 0"));
+}
+
+// The demo's service log, with no output file configured: what the service
+// did and what the application wrote, in order, each line with its time.
+TEST_F(ServiceMainTest, DemoServiceLogHoldsEachEventInOrder) {
+  std::vector<IncludedFile> files;
+  BlockContents contents = BridgeContents("VEXLO_DEMO_JAR", "com.vexlo.demo.DemoService", &files);
+  SetText(contents, record::kVmParameters, "-Ddemo.heartbeatMillis=100");
+  const std::string exe = Install(name_, contents, "svc.exe", files);
+  ASSERT_TRUE(StartWith(name_, {"-x", "a b"}));
+  // Written within a second of its coming.
+  for (int waited = 0; waited < 600 && !Contains(ServiceLog(), "[child] demo: heartbeat 2"); ++waited) Sleep(100);
+  EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+  const std::vector<std::string> log = ServiceLog();
+  EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name_ + "' starting, start parameters [-x, a b]",
+                                 "[service] child command line: " + exe + " " + name_ + " -x \"a b\" __tvl_restart",
+                                 "[service] child started, process id ",
+                                 "[child] demo: service '" + name_ + "' started with arguments [",
+                                 "[child] demo: heartbeat 1",
+                                 "[service] stop requested",
+                                 "[service] stop relayed to the child",
+                                 "[child] demo: stop handler: finishing the work in hand",
+                                 "[child] demo: shutdown hook",
+                                 "[service] child ended with exit code 0, ",
+                                 "[service] service stopped, exit code 0"}),
+            "")
+      << Joined(log);
+  EXPECT_EQ(log.back(), "[service] service stopped, exit code 0");
+}
+
+// A child that cannot start the application leaves the launcher's message
+// in the service log, which holds it by the time the service shows stopped.
+TEST_F(ServiceMainTest, FailedStartsLeaveTheLauncherMessageInTheServiceLog) {
+  const struct {
+    const char* suffix;
+    int32_t id;
+    std::string value;
+    std::string message;  // the first line of the child's message
+  } cases[] = {
+      {"no-jvm", record::kSearchSequence, "A" + work_ + "\\no-runtime", "No JVM could be found."},
+      {"missing-jar", record::kClassPath, "A1" + work_ + "\\missing.jar",
+       "File or directory " + work_ + "\\missing.jar not found or empty"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.suffix);
+    BlockContents contents = Contents();
+    SetText(contents, c.id, c.value);
+    const std::string name = name_ + "-" + c.suffix;
+    Install(name, contents);
+    ASSERT_TRUE(StartWith(name, {}));
+    ASSERT_TRUE(WaitForState(name, SERVICE_STOPPED, 60000));
+    const std::vector<std::string> log = ServiceLog();
+    EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name + "' starting", "[child] " + c.message,
+                                   "[service] child ended with exit code 1",
+                                   "[service] service stopped, exit code 1066, service-specific exit code 1"}),
+              "")
+        << Joined(log);
+    Remove(name);
+  }
+}
+
+// 50 MB of output in numbered lines: the log stays within its 10 MB, one old
+// file beside it, and no line is missing from the end of the output.
+TEST_F(ServiceMainTest, FiftyMegabytesOfOutputKeepTheLogWithinItsLimit) {
+  const unsigned long kLines = 262144;  // of 100 bytes, on each stream
+  SetDouble(dll_, "main-output=" + std::to_string(kLines * 100) + "\nmain-stdin=1");
+  const std::string exe = Install(name_, Contents());
+  ASSERT_TRUE(StartWith(name_, {}));
+  ASSERT_TRUE(WaitForRecord("output written=" + std::to_string(kLines * 100), 120000));
+  EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+  std::vector<std::string> names = ListDirectory(work_ + "\\logs");
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names, (std::vector<std::string>{"svc.service.log", "svc.service.log.1"}));
+  for (const std::string& name : names) {
+    EXPECT_LE(ReadWholeFile(work_ + "\\logs\\" + name).size(), 10u << 20) << name;
+  }
+  // Each line follows the one before it, across the two files, up to the
+  // last line written.
+  std::vector<std::string> lines = ServiceLog(".1");
+  const std::vector<std::string> current = ServiceLog();
+  lines.insert(lines.end(), current.begin(), current.end());
+  std::string previous;
+  for (const std::string& line : lines) {
+    if (line.rfind("[child] ", 0) != 0) continue;
+    const std::string stream = line.substr(8, 3);
+    const unsigned long number = std::stoul(line.substr(12, 8));
+    if (!previous.empty()) {
+      ASSERT_EQ(previous, number == 1 ? "out " + std::to_string(kLines) : stream + " " + std::to_string(number - 1))
+          << line;
+    }
+    previous = stream + " " + std::to_string(number);
+  }
+  EXPECT_EQ(previous, "err " + std::to_string(kLines));
+  EXPECT_EQ(current.back(), "[service] service stopped, exit code 0");
+}
+
+// A service's child held in its search, where it never reads its stop line:
+// the version run of the java.exe double sleeps (java-double.txt says
+// "sleep=..."), and that run is a Windows grandchild. Returns the child and
+// the grandchild once both run.
+std::vector<UniqueHandle> ChildTree(DWORD service_id) {
+  std::vector<UniqueHandle> tree;
+  for (int waited = 0; waited < 600 && tree.size() < 2; ++waited, Sleep(100)) {
+    tree.clear();
+    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    std::vector<PROCESSENTRY32> processes;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+      processes.push_back(entry);
+    }
+    for (DWORD parent = service_id; tree.size() < 2 && parent != 0;) {
+      const auto child = std::find_if(processes.begin(), processes.end(),
+                                      [parent](const PROCESSENTRY32& p) { return p.th32ParentProcessID == parent; });
+      parent = child == processes.end() ? 0 : child->th32ProcessID;
+      if (parent != 0) tree.emplace_back(OpenProcess(SYNCHRONIZE, FALSE, parent));
+    }
+  }
+  return tree;
+}
+
+bool AllEndWithin(const std::vector<UniqueHandle>& processes, DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (const UniqueHandle& process : processes) {
+    const ULONGLONG now = GetTickCount64();
+    if (WaitForSingleObject(process.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0) != WAIT_OBJECT_0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A child that does not end on the stop line: after the stop timeout (6 s
+// here) the service ends the child and its grandchild and reports stopped;
+// the stop command returns within the timeout and 5 s, and the check point
+// moved on while it waited.
+TEST_F(ServiceMainTest, StopTimeoutEndsTheWholeProcessTree) {
+  BlockContents contents = Contents();
+  SetText(contents, record::kStopTimeout, "6s");
+  const std::string exe = Install(name_, contents);
+  ASSERT_TRUE(WriteWholeFile(runtime_ + "\\bin\\java-double.txt", "sleep=600000\n"));
+  ASSERT_TRUE(StartWith(name_, {}));
+  const std::vector<UniqueHandle> tree = ChildTree(Status(name_).dwProcessId);
+  ASSERT_EQ(tree.size(), 2u);
+  const ULONGLONG start = GetTickCount64();
+  PROCESS_INFORMATION stop = {};
+  ASSERT_TRUE(StartProcess(Widen("\"" + exe + "\" -stop " + name_), Options({}), &stop));
+  UniqueHandle stop_process(stop.hProcess), stop_thread(stop.hThread);
+  DWORD check_point = 0;
+  while (WaitForSingleObject(stop_process.get(), 100) == WAIT_TIMEOUT && GetTickCount64() - start < 30000) {
+    const SERVICE_STATUS_PROCESS status = Status(name_);
+    if (status.dwCurrentState == SERVICE_STOP_PENDING) check_point = std::max(check_point, status.dwCheckPoint);
+  }
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  EXPECT_GE(elapsed, 5500u);
+  EXPECT_LE(elapsed, 11000u);
+  EXPECT_GE(check_point, 3u);
+  EXPECT_EQ(Status(name_).dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_EQ(Status(name_).dwWin32ExitCode, 0u);
+  EXPECT_TRUE(AllEndWithin(tree, 1000));
+  const std::vector<std::string> log = FinishedServiceLog(name_);
+  for (const char* line : {"waiting up to 6000 ms for the process to end",
+                           "ERROR: the process did not end within 6000 ms of the stop: ending its process tree",
+                           "process terminated with exit code 1460", "service stopped set"}) {
+    EXPECT_TRUE(Contains(log, line)) << line << "\n" << Joined(log);
+  }
+  EXPECT_EQ(MissingInOrder(ServiceLog(), {"[service] stop requested",
+                                          "[service] child did not end within 6s of the stop request: ending it and "
+                                          "every process it started",
+                                          "[service] child ended with exit code 1460, ",
+                                          "[service] service stopped, exit code 0"}),
+            "");
+}
+
+// The child and everything it starts end with the service process. (Wine
+// keeps showing a killed service as running: the name is used once a run.)
+TEST_F(ServiceMainTest, KillingTheServiceProcessEndsItsChildren) {
+  const std::string name = name_ + "-" + std::to_string(GetCurrentProcessId());
+  Install(name, Contents());
+  installed_.pop_back();  // it cannot be stopped any more
+  ASSERT_TRUE(WriteWholeFile(runtime_ + "\\bin\\java-double.txt", "sleep=600000\n"));
+  ASSERT_TRUE(StartWith(name, {}));
+  const DWORD service_id = Status(name).dwProcessId;
+  const std::vector<UniqueHandle> tree = ChildTree(service_id);
+  ASSERT_EQ(tree.size(), 2u);
+  UniqueHandle service(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, service_id));
+  ASSERT_TRUE(TerminateProcess(service.get(), 9));
+  EXPECT_TRUE(AllEndWithin(tree, 1000));
+  ServiceLogWith("service name is '" + name + "'");  // to have it removed
+  UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  DeleteService(UniqueService(OpenServiceA(manager.get(), name.c_str(), DELETE)).get());
+}
+
+// A real application that ends by itself while its shutdown hook never
+// returns: the Java side halts it the stop timeout less 5 s later with exit
+// code 2, and the service stops with that service-specific error.
+TEST_F(ServiceMainTest, JavaApplicationHungInItsOwnExitIsHalted) {
+  std::vector<IncludedFile> files;
+  BlockContents contents = BridgeContents("VEXLO_TESTAPP_JAR", "testapp.StubbornApp", &files);
+  SetText(contents, record::kAppArguments, "hook return");
+  SetText(contents, record::kPassErrorLog, "1");
+  SetText(contents, record::kErrorLog, "error.log");
+  SetText(contents, record::kStopTimeout, "7s");
+  Install(name_, contents, "svc.exe", files);
+  ASSERT_TRUE(StartWith(name_, {}));
+  ASSERT_TRUE(WaitForState(name_, SERVICE_STOPPED, 90000));
+  EXPECT_EQ(Status(name_).dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+  EXPECT_EQ(Status(name_).dwServiceSpecificExitCode, 2u);
+  const std::string errors = ReadWholeFile(work_ + "\\error.log");
+  EXPECT_NE(errors.find("did not end within 2000 ms after the JVM began to shut down; halting"), std::string::npos)
+      << errors;
+}
+
+// With message boxes configured, a service's child that fails writes its
+// message to standard error: nobody would see a box in the services'
+// session. It takes the variable that says so out of its environment.
+TEST_F(ServiceMainTest, ServiceChildShowsNoMessageBoxes) {
+  BlockContents contents = Contents();
+  SetText(contents, record::kSearchSequence, "A" + work_ + "\\no-runtime");
+  SetText(contents, record::kLaunchMode, "5");
+  const std::string exe = Install(name_, contents);
+  ASSERT_TRUE(StartWith(name_, {}));
+  ASSERT_TRUE(WaitForState(name_, SERVICE_STOPPED, 60000));
+  EXPECT_EQ(Status(name_).dwServiceSpecificExitCode, 1u);
+  const std::vector<std::string> child = ServiceLogWith("command line " + exe + " " + name_ + " __tvl_restart");
+  EXPECT_TRUE(Contains(child, "a service's child: messages go to standard error")) << Joined(child);
+  const std::string probe = WriteProbe("probe.exe", contents);
+  const ProcessResult message = Run(probe, "message 1009 16", {L"VEXLO_SERVICE_CHILD=1"});
+  EXPECT_EQ(message.err, "An internal error occurred (error code: 16)\r\n");
+  EXPECT_EQ(Run(probe, "variable VEXLO_SERVICE_CHILD", {L"VEXLO_SERVICE_CHILD=1"}).out, "<unset>\r\n");
 }
 
 }  // namespace

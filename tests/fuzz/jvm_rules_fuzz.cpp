@@ -37,6 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string c = parts.size() > 2 ? parts[2] : std::string();
   if (Sign(vexlo::CompareVersions(a, b)) != -Sign(vexlo::CompareVersions(b, a))) __builtin_trap();
   if (vexlo::CompareVersions(a, a) != 0) __builtin_trap();
+  // Transitive, equal ones included, so sorting is sound.
+  const bool ordered = vexlo::CompareVersions(a, b) <= 0 && vexlo::CompareVersions(b, c) <= 0;
+  if (ordered && vexlo::CompareVersions(a, c) > 0) __builtin_trap();
   vexlo::CompareVersionWithBound(a, b);
   vexlo::versionAcceptable(a, b, c, (size & 1) != 0, DiscardLine);
   // An empty bound always passes.

@@ -1,6 +1,6 @@
 // Fuzzes the text rules that take outside input: command lines, argument
-// splitting, configured texts under expansion, integer records, paths,
-// included-file names, instance names and the native library path.
+// splitting, configured texts under expansion, integer, duration and size
+// records, paths, included-file names, instance names and the native library path.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +11,8 @@
 #include "coord/native_path.h"
 #include "core/args.h"
 #include "core/block_format.h"
+#include "core/byte_size.h"
+#include "core/duration.h"
 #include "core/expand.h"
 #include "core/included_file_name.h"
 #include "core/message_text.h"
@@ -41,6 +43,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string terminated = text.substr(0, text.find('\0'));
   vexlo::ParseConfigInteger(terminated.c_str());
+  // A duration that parses prints back as one that gives the same value.
+  uint64_t milliseconds = 0, again = 0;
+  if (vexlo::ParseDuration(text, &milliseconds) &&
+      (!vexlo::ParseDuration(vexlo::FormatDuration(milliseconds), &again) || again != milliseconds)) {
+    __builtin_trap();
+  }
+  // So does a size.
+  uint64_t bytes = 0, bytes_again = 0;
+  if (vexlo::ParseSize(text, &bytes) &&
+      (!vexlo::ParseSize(vexlo::FormatSize(bytes), &bytes_again) || bytes_again != bytes)) {
+    __builtin_trap();
+  }
   std::string collapsed = text;
   vexlo::CollapseBackslashes(collapsed);
   vexlo::IsRelativePath(text);

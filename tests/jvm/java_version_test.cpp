@@ -78,8 +78,9 @@ TEST(VersionAcceptable, BoundsActAsPrefixes) {
       {"1.5.0_22", "1.5", "", true},
       {"1.6.0_45", "1.5", "", true},
       {"1.4.2_19", "1.5", "", false},
-      {"1.6.0_45", "1.6.0_5", "", false},  // byte-wise over seven characters
-      {"1.10.0", "1.5", "", false},
+      // Digit runs compare as numbers, over the bound's runs only.
+      {"1.6.0_45", "1.6.0_5", "", true}, {"1.10.0", "1.5", "", true}, {"11.0.10", "11.0.9", "", true},
+      {"1.8.0_392", "1.8.0_92", "1.8", true}, {"1.8.0_45", "1.8.0_60", "", false}, {"1.80", "", "1.8", false},
       {"1.5", "1.5.0", "", false},  // the version ends first
       {"1.5.0", "1.5.0", "1.5.0", true},
       {"anything", "", "", true},
@@ -114,9 +115,13 @@ TEST(VersionAcceptable, PreReleasesOnlyWhenAllowed) {
   EXPECT_FALSE(versionAcceptable("17-ea", "1.5", "", false, RecordLine));
 }
 
-TEST(CompareVersions, BytesWithTheLeadingNumberRepaired) {
-  EXPECT_LT(CompareVersions("1.6.0_45", "1.6.0_5"), 0);
-  EXPECT_LT(CompareVersions("1.10.0", "1.5"), 0);
+TEST(CompareVersions, DigitRunsAsNumbersOtherRunsAsBytes) {
+  EXPECT_GT(CompareVersions("1.6.0_45", "1.6.0_5"), 0);
+  EXPECT_GT(CompareVersions("1.10.0", "1.5"), 0);
+  EXPECT_EQ(CompareVersions("1.8.0_05", "1.8.0_5"), 0);  // leading zeros
+  EXPECT_GT(CompareVersions("1.8.0_100000000000000000000001", "1.8.0_99999999999999999999999"), 0);
+  EXPECT_LT(CompareVersions("1.8.0-ea", "1.8.0_1"), 0);  // other characters as bytes: '-' < '_'
+  EXPECT_LT(CompareVersions("1.8.0_1", "1.8.0_a"), 0);   // a digit against a letter: '1' < 'a'
   EXPECT_LT(CompareVersions("1.5", "1.5.0"), 0);
   EXPECT_EQ(CompareVersions("1.7", "1.7"), 0);
   EXPECT_LT(CompareVersions("9.0.4", "17"), 0);
@@ -133,6 +138,9 @@ TEST(CompareVersions, SortsTheRegistryNames) {
   names = {"17", "9.0.4", "21.0.2", "1.8", "11"};
   SortRegistryVersions(&names);
   EXPECT_EQ(names, (std::vector<std::string>{"1.8", "9.0.4", "11", "17", "21.0.2"}));
+  names = {"11.0.10", "1.8.0_392", "11.0.9", "1.8.0_92"};
+  SortRegistryVersions(&names);
+  EXPECT_EQ(names, (std::vector<std::string>{"1.8.0_92", "1.8.0_392", "11.0.9", "11.0.10"}));
   // A consistent order for any texts, digits or not.
   names = {"x", "", "10", ".", "9", "1.8", "b1", "100"};
   SortRegistryVersions(&names);
@@ -149,7 +157,7 @@ TEST(SortByVersion, KeepsTheOrderOfEqualVersions) {
                        {"1.6", 3}, {"1.7", 1}, {"1.7", 4}, {"1.8", 0}, {"1.8", 2}, {"1.8", 5}}));
 }
 
-TEST(RegistryVersionInRange, ComparesOverTheShorterLength) {
+TEST(RegistryVersionInRange, ComparesOverTheShorterInRuns) {
   EXPECT_TRUE(registryVersionInRange("1.6", "1.6.0_05", ""));  // three characters compared
   EXPECT_TRUE(registryVersionInRange("1.6.0_10", "1.6.0_05", ""));
   EXPECT_FALSE(registryVersionInRange("1.6.0_04", "1.6.0_05", ""));
@@ -161,6 +169,7 @@ TEST(RegistryVersionInRange, ComparesOverTheShorterLength) {
   EXPECT_FALSE(registryVersionInRange("9.0.4", "11", ""));
   EXPECT_FALSE(registryVersionInRange("17", "", "1.8"));
   EXPECT_TRUE(registryVersionInRange("1.8", "1.6", "1.8.0_400"));
+  EXPECT_FALSE(registryVersionInRange("1.8.0_92", "1.8.0_392", ""));
 }
 
 }  // namespace

@@ -80,6 +80,37 @@ TEST_F(AssembleJvmOptionsTest, SourcesInTheirOrder) {
   EXPECT_TRUE(fake_.Logged("vmoption 12: -Djava.class.path="));
 }
 
+// The Java side's stop timeout goes last before the class path, unless a
+// configured option, of whatever source, sets the property already.
+TEST_F(AssembleJvmOptionsTest, StopTimeoutUnlessConfigured) {
+  inputs_.own_options = {"-Downed=1"};
+  fake_.files["C:\\app\\svc.vmoptions"] = "-Dfile=1";
+  fake_.default_file = "C:\\app\\svc.vmoptions";
+  const struct {
+    uint64_t timeout_ms;
+    const char* vm_parameters;
+    Lines options;
+  } cases[] = {
+      {25000, "", {"-Downed=1", "-Dfile=1", "-Dvexlo.stopTimeoutMillis=25000"}},
+      {25000, "-Dvexlo.stopTimeoutMillis=9000", {"-Downed=1", "-Dvexlo.stopTimeoutMillis=9000", "-Dfile=1"}},
+      {25000, "-Dvexlo.stopTimeoutMillis", {"-Downed=1", "-Dvexlo.stopTimeoutMillis", "-Dfile=1"}},
+      {25000, "-Dvexlo.stopTimeoutMillisX=1",
+       {"-Downed=1", "-Dvexlo.stopTimeoutMillisX=1", "-Dfile=1", "-Dvexlo.stopTimeoutMillis=25000"}},
+      {0, "", {"-Downed=1", "-Dfile=1"}},
+  };
+  for (const auto& c : cases) {
+    inputs_.java_stop_timeout_ms = c.timeout_ms;
+    inputs_.vm_parameters = c.vm_parameters;
+    ASSERT_TRUE(Assemble());
+    EXPECT_EQ(options_, c.options) << c.vm_parameters;
+  }
+  fake_.files["C:\\app\\svc.vmoptions"] = "-Dvexlo.stopTimeoutMillis=1";
+  inputs_.java_stop_timeout_ms = 25000;
+  inputs_.vm_parameters = "";
+  ASSERT_TRUE(Assemble());
+  EXPECT_EQ(options_, (Lines{"-Downed=1", "-Dvexlo.stopTimeoutMillis=1"}));
+}
+
 TEST_F(AssembleJvmOptionsTest, IncludeOptionsJoinsTheNextToken) {
   fake_.files["C:\\app\\a b.vmoptions"] = "-Dspaced=1";
   const struct {

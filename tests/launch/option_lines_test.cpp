@@ -83,6 +83,17 @@ TEST(HandleOptionLine, IncludeChainsEnd) {
   EXPECT_EQ(fake.open_files, 0);
 }
 
+// A file that includes itself under another of its names (the fake holds
+// both, as Windows opens both) is read once.
+TEST(HandleOptionLine, AnIncludeLoopIsFoundUnderAnotherName) {
+  FakeOptionSystem fake;
+  fake.files["C:\\app\\x.vmoptions"] = fake.files["C:\\app\\.\\x.vmoptions"] = "-Dx\n-include-options .\\x.vmoptions";
+  OptionAssembly assembly;
+  HandleOptionLine(nullptr, "-include-options x.vmoptions", &assembly, fake.System());
+  EXPECT_EQ(assembly.options, (Lines{"-Dx"}));
+  EXPECT_TRUE(fake.Logged("ERROR: vmoptions file <C:\\app\\.\\x.vmoptions> is already being read: include refused"));
+}
+
 TEST(HandleOptionLine, NestingStopsAtAFixedDepth) {
   FakeOptionSystem fake;
   for (int i = 0; i < 40; ++i) {

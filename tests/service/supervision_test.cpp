@@ -73,7 +73,7 @@ TEST(PriorityClass, OnlyTheSixClassesPass) {
 }
 
 struct Step {
-  enum Kind { kControl, kCreated, kStartFailed, kEnded } kind;
+  enum Kind { kControl, kCreated, kStartFailed, kEnded, kProgress } kind;
   uint32_t value;  // control code or exit code
   bool report;
   bool relay;
@@ -119,8 +119,19 @@ TEST(Supervision, ControlsAndChildEvents) {
       {"child ends with 0 on its own",
        {{Step::kCreated, 0, true, false, kStateRunning}, {Step::kEnded, 0, true, false, kStateStopped}},
        0},
-      {"child fails on its own: no report, the manager sees the end",
-       {{Step::kCreated, 0, true, false, kStateRunning}, {Step::kEnded, 1, false, false, kStateRunning}},
+      {"child fails on its own: stopped, as a failure",
+       {{Step::kCreated, 0, true, false, kStateRunning}, {Step::kEnded, 1, true, false, kStateStopped}},
+       0},
+      {"a stop's progress raises the check point until the child ends",
+       {{Step::kCreated, 0, true, false, kStateRunning},
+        {Step::kControl, kControlStop, true, true, kStateStopPending},
+        {Step::kProgress, 0, true, false, kStateStopPending},
+        {Step::kProgress, 0, true, false, kStateStopPending},
+        {Step::kEnded, 1460, true, false, kStateStopped},
+        {Step::kProgress, 0, false, false, kStateStopped}},
+       2},
+      {"no progress without a stop",
+       {{Step::kCreated, 0, true, false, kStateRunning}, {Step::kProgress, 0, false, false, kStateRunning}},
        0},
       {"nothing is reported after stopped",
        {{Step::kCreated, 0, true, false, kStateRunning},
@@ -143,6 +154,7 @@ TEST(Supervision, ControlsAndChildEvents) {
         case Step::kCreated: action = OnChildCreated(state); break;
         case Step::kStartFailed: action = OnStartFailed(state); break;
         case Step::kEnded: action = OnChildEnded(state, step.value); break;
+        case Step::kProgress: action = OnStopProgress(state); break;
       }
       EXPECT_EQ(action.report, step.report) << scenario.name << ", step " << i;
       EXPECT_EQ(action.relay_stop, step.relay) << scenario.name << ", step " << i;
@@ -157,6 +169,54 @@ TEST(Supervision, StartFailureCarriesTheServiceSpecificError) {
   OnStartFailed(state);
   EXPECT_EQ(state.win32_exit_code, 1066u);
   EXPECT_EQ(state.specific_exit_code, 5000u);
+}
+
+// A child that ends with a non-zero code while no stop was asked for shows as
+// a failure with its code; after a stop or shutdown any end is a clean stop.
+TEST(Supervision, HowTheChildsEndShows) {
+  const struct {
+    uint32_t control;  // 0: none
+    uint32_t exit_code;
+    uint32_t win32_exit_code;
+    uint32_t specific_exit_code;
+  } cases[] = {
+      {0, 0, 0, 0},          {0, 3, 1066, 3}, {0, 2, 1066, 2}, {0, 0xC0000005u, 1066, 0xC0000005u},
+      {kControlStop, 7, 0, 0}, {kControlShutdown, 1460, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SupervisionState state;
+    OnChildCreated(state);
+    if (c.control != 0) OnControl(state, c.control);
+    EXPECT_TRUE(OnChildEnded(state, c.exit_code).report);
+    EXPECT_EQ(state.current_state, kStateStopped);
+    EXPECT_EQ(state.win32_exit_code, c.win32_exit_code) << c.exit_code;
+    EXPECT_EQ(state.specific_exit_code, c.specific_exit_code) << c.exit_code;
+  }
+}
+
+// A stop or shutdown starts the bounded wait and announces the short wait
+// hint of a stop in progress; other controls do neither.
+TEST(Supervision, StopsStartTheBoundedWait) {
+  for (const uint32_t control : {kControlStop, kControlShutdown, 4u}) {
+    SupervisionState state;
+    OnChildCreated(state);
+    EXPECT_EQ(state.wait_hint, kRunningWaitHintMs);
+    const bool stopping = control != 4u;
+    EXPECT_EQ(OnControl(state, control).stop_requested, stopping) << control;
+    EXPECT_EQ(state.wait_hint, stopping ? kStopWaitHintMs : kRunningWaitHintMs) << control;
+    OnChildEnded(state, 0);
+    EXPECT_FALSE(OnControl(state, control).stop_requested) << control;
+  }
+}
+
+TEST(Supervision, StopWaitSlices) {
+  const struct {
+    uint64_t elapsed, timeout;
+    uint32_t slice;
+  } cases[] = {{0, 30000, kStopProgressMs}, {29000, 30000, kStopProgressMs}, {29500, 30000, 500},
+               {29999, 30000, 1},           {30000, 30000, 0},               {31000, 30000, 0},
+               {0, 400, 400}};
+  for (const auto& c : cases) EXPECT_EQ(StopWaitSlice(c.elapsed, c.timeout), c.slice) << c.elapsed;
 }
 
 }  // namespace

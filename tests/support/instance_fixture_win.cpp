@@ -99,7 +99,8 @@ void InstanceTest::ReplaceWithLauncher(const std::string& path, const BlockConte
   const std::string moved = path + ".held";
   EXPECT_TRUE(MoveFileA(path.c_str(), moved.c_str())) << GetLastError();
   std::string launcher, error;
-  EXPECT_TRUE(BuildLauncher(ReadWholeFile(StubPath()), contents, files, &launcher, &error)) << error;
+  EXPECT_TRUE(BuildLauncherWithResources(ReadWholeFile(StubPath()), TestResources(), contents, files, &launcher, &error))
+      << error;
   EXPECT_TRUE(WriteWholeFile(path, launcher));
 }
 

@@ -25,7 +25,7 @@
 //   fail-string=K       the NewString call number K (from 0) returns null
 //   create-sleep=MS     JNI_CreateJavaVM takes that long (a slow start)
 //   main-output=N       main first writes N bytes to standard output and N to
-//                       standard error
+//                       standard error, in numbered lines of 100 bytes
 //   main-stdin=all      main reads and records standard input to its end
 //   main-stdin=1        main reads standard input until the line "0" (blanks
 //                       around it ignored) or its end, as the launcher class does
@@ -250,15 +250,29 @@ void RecordMainMoment() {
 
 // Output as a chatty application writes it; a reader that stops reading
 // would block it here.
+// Numbered lines of 100 bytes ("out 00000001 xxx...", "err ..."), so that a
+// reader can tell whether any went missing; the last one is cut to make the
+// count exact.
 void WriteOutput(unsigned long bytes) {
-  const std::string block(65536, 'x');
-  for (HANDLE handle : {GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE)}) {
+  const struct {
+    HANDLE handle;
+    const char* name;
+  } streams[] = {{GetStdHandle(STD_OUTPUT_HANDLE), "out"}, {GetStdHandle(STD_ERROR_HANDLE), "err"}};
+  for (const auto& stream : streams) {
+    std::string block;
     unsigned long left = bytes;
-    while (left > 0) {
-      const DWORD chunk = left < block.size() ? left : static_cast<DWORD>(block.size());
+    for (unsigned long line = 1; left > 0; ++line) {
+      char text[101];
+      snprintf(text, sizeof(text), "%s %08lu %086d\n", stream.name, line, 0);
+      block.append(text, left < 100 ? left : 100);
+      left -= left < 100 ? left : 100;
+      if (block.size() < 65536 && left > 0) continue;
       DWORD written = 0;
-      if (!WriteFile(handle, block.data(), chunk, &written, nullptr) || written == 0) break;
-      left -= written;
+      if (!WriteFile(stream.handle, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) ||
+          written != block.size()) {
+        break;
+      }
+      block.clear();
     }
   }
   Record("output written=" + std::to_string(bytes));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "support/test_icons.h"
+
 namespace vexlo {
 namespace testing_support {
 std::string TestEnvironment(const char* name) {
@@ -45,6 +47,18 @@ void SetText(BlockContents& contents, int32_t id, const std::string& value) {
   contents.texts.emplace_back(id, value);
 }
 
+ExeResources TestResources() {
+  ExeResources resources;
+  resources.has_version = true;
+  resources.version.version[0] = 1;
+  resources.version.strings = {{L"FileDescription", L"Vexlo test launcher"}, {L"FileVersion", L"1.0"}};
+  std::string error;
+  EXPECT_TRUE(ParseIconFile(TestIconFile({{16, TestBitmap(16, 0x80)}}), &resources.icon, &error)) << error;
+  resources.has_manifest = true;
+  resources.manifest = DefaultManifest();
+  return resources;
+}
+
 void LauncherTest::SetUp() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
   work_ = TestEnvironment("VEXLO_TEST_WORK") + "\\" + info->test_suite_name() + "." + info->name();
@@ -63,7 +77,8 @@ static std::string WriteImage(const std::string& stub_path, const std::string& t
                               const BlockContents& contents, const std::vector<IncludedFile>& files) {
   const std::string stub = ReadWholeFile(stub_path);
   std::string launcher, error;
-  EXPECT_TRUE(BuildLauncher(stub, contents, files, &launcher, &error)) << error;
+  // The roles run on executables with resources, as vexlo-build writes them.
+  EXPECT_TRUE(BuildLauncherWithResources(stub, TestResources(), contents, files, &launcher, &error)) << error;
   EXPECT_TRUE(WriteWholeFile(target, launcher)) << target;
   return target;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/block_writer.h"
+#include "core/resource_section.h"
 #include "support/process_win.h"
 
 namespace vexlo {
@@ -16,6 +17,9 @@ namespace testing_support {
 // Records a working launcher carries unless a test says otherwise.
 BlockContents DefaultContents(const std::string& service_name = "Vexlo Test Service");
 void SetText(BlockContents& contents, int32_t id, const std::string& value);
+// Resources every launcher the tests write carries, as vexlo-build writes
+// them: a version resource, an icon and the default manifest.
+ExeResources TestResources();
 
 class LauncherTest : public ::testing::Test {
  protected:

@@ -157,8 +157,14 @@ int RunJvmOperation(const std::string& operation, int argc, char** argv) {
     PrintFound(findPreviousInstallation(root, &java_executable, argv[3], argv[4]), java_executable, nullptr);
     return 0;
   }
-  if (operation == "preparejre" && argc >= 3) {  // preparejre <runtime directory>
+  // preparejre <runtime directory> [hold <event>]: with hold, the launcher
+  // stays alive after the preparation until the named event is set.
+  if (operation == "preparejre" && argc >= 3) {
     prepareJre(argv[2]);
+    if (argc >= 5 && strcmp(argv[3], "hold") == 0) {
+      UniqueHandle event(OpenEventA(SYNCHRONIZE, FALSE, argv[4]));
+      if (!event || WaitForSingleObject(event.get(), 60000) != WAIT_OBJECT_0) return 3;
+    }
     return 0;
   }
   return 2;
@@ -167,12 +173,28 @@ int RunJvmOperation(const std::string& operation, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ReportLibraryFailures();  // as the launcher does, with its C++ runtime linked in
+  // As start-up does, before anything can show a message.
+  TakeServiceChildMark();
   ReadConfigurationBlock(DetectLocale);
-  // --run-limit=MS first shortens the version run's time limit.
-  if (argc >= 2 && strncmp(argv[1], "--run-limit=", 12) == 0) {
-    VersionRunLimitMs() = static_cast<DWORD>(strtoul(argv[1] + 12, nullptr, 10));
-    --argc;
-    ++argv;
+  // Time limits in milliseconds first, shortened for the test: --run-limit
+  // (the version run), --unpack-limit (one unpacker run), --preparation-wait
+  // (another launcher's preparation of the same runtime).
+  const struct {
+    const char* prefix;
+    DWORD& limit;
+  } limits[] = {{"--run-limit=", VersionRunLimitMs()},
+                {"--unpack-limit=", UnpackLimitMs()},
+                {"--preparation-wait=", PreparationWaitLimitMs()}};
+  for (bool more = true; more && argc >= 2;) {
+    more = false;
+    for (const auto& limit : limits) {
+      if (strncmp(argv[1], limit.prefix, strlen(limit.prefix)) != 0) continue;
+      limit.limit = static_cast<DWORD>(strtoul(argv[1] + strlen(limit.prefix), nullptr, 10));
+      --argc;
+      ++argv;
+      more = true;
+    }
   }
   if (argc < 2) return 2;
   const std::string operation = argv[1];
@@ -196,10 +218,11 @@ int main(int argc, char** argv) {
     printf("%s\n", NewTempFileName().c_str());
     return 0;
   }
-  // launchertemp [fatal|held [target [inside|sub|root]]]: creates and fills it,
-  // puts a link to target into it, in place of its lib folder or of itself,
-  // and dies; "held" holds the folder for emptying while it tries to move it
-  // away for the link, then empties it and prints whether it moved.
+  // launchertemp [fatal|library|held [target [inside|sub|root]]]: creates and
+  // fills it, puts a link to target into it, in place of its lib folder or of
+  // itself, and dies (or fails in the C++ library); "held" holds the folder
+  // for emptying while it tries to move it away for the link, then empties it
+  // and prints whether it moved.
   if (operation == "launchertemp") {
     CreateLauncherTempDir();
     const std::string& directory = LauncherTempDir();
@@ -209,13 +232,14 @@ int main(int argc, char** argv) {
     printf("%s\n", directory.c_str());
     const std::string mode = argc >= 3 ? argv[2] : "", where = argc >= 5 ? argv[4] : "inside";
     const std::string link = directory + (where == "inside" ? "\\linked" : where == "sub" ? "\\lib" : "");
-    UniqueFile held = mode == "held" ? OpenCreatedFolder(link) : UniqueFile();
+    UniqueFile held = mode == "held" ? OpenCreatedFolder(link.c_str()) : UniqueFile();
     const bool moved = where == "inside" || MoveFileA(link.c_str(), (link + ".moved").c_str());
     if (argc >= 4 && moved && !testing_support::CreateDirectoryLink(link, argv[3])) return 3;
     if (held) EmptyDirectory(link, false);
     if (mode == "held") printf("%s\n", moved ? "moved" : "held");
     fflush(stdout);
     if (mode == "fatal") FatalInternalError("16");
+    if (mode == "library") std::string().reserve(std::string().max_size() + 1);
     return 0;
   }
   // extract-planted <name>: puts a file (a folder with a file, for a name
@@ -286,6 +310,12 @@ int main(int argc, char** argv) {
     const HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(strtoull(argv[2], nullptr, 16)));
     LONG previous = 0;
     return ReleaseSemaphore(handle, 1, &previous) && previous == 5 ? 10 : 11;
+  }
+  if (operation == "variable" && argc >= 3) {  // the variable's value as this process sees it
+    char value[256] = "<unset>";
+    GetEnvironmentVariableA(argv[2], value, sizeof(value));
+    printf("%s\n", value);
+    return 0;
   }
   if (operation == "exepath") {
     printf("%s\n%s\n", ExecutablePath().c_str(), ExecutableDirectory().c_str());

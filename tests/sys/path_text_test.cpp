@@ -41,5 +41,13 @@ TEST(IsRelativePath, DrivesAndNetworkPathsAreAbsolute) {
   EXPECT_TRUE(IsRelativePath("app.jar"));
 }
 
+TEST(ComparablePath, NamesOfOneFileMeet) {
+  EXPECT_EQ(ComparablePath("c:/App//sub\\..\\.\\X.txt. "), "c:\\app\\x.txt");
+  EXPECT_EQ(ComparablePath("C:\\..\\..\\x"), "c:\\x");  // never above the drive
+  EXPECT_EQ(ComparablePath("\\\\SRV\\share\\..\\x\\"), "\\\\srv\\share\\x");  // nor the share
+  EXPECT_EQ(ComparablePath("C:\\a\\..x"), "c:\\a\\..x");
+  EXPECT_NE(ComparablePath("\\\\srv\\one\\x"), ComparablePath("\\\\srv\\two\\x"));
+}
+
 }  // namespace
 }  // namespace vexlo

@@ -4,7 +4,8 @@ import com.vexlo.runtime.ServiceRuntime;
 
 /**
  * A service whose stop never finishes, so only the halt can end it: its shutdown hook hangs, or with
- * the argument "stop-handler" its stop handler never returns.
+ * the argument "stop-handler" its stop handler never returns. A second argument "exit" or "return"
+ * makes it end by itself once ready, through System.exit(0) or by returning from main.
  */
 public class StubbornApp {
     public static void main(String[] args) {
@@ -20,7 +21,12 @@ public class StubbornApp {
             }));
         }
         System.out.println("ready");
-        sleepForever();
+        String end = args.length > 1 ? args[1] : "";
+        if (end.equals("exit")) {
+            System.exit(0);
+        } else if (!end.equals("return")) {
+            sleepForever();
+        }
     }
 
     static void sleepForever() {

@@ -17,7 +17,9 @@ import java.util.List;
  * reverse order of registration, either when the launcher receives the stop request (before
  * {@code System.exit(0)}, so before any shutdown hook) or, if the JVM ends for another reason, from a
  * shutdown hook. Stop handlers and shutdown hooks share the stop timeout (property
- * {@code vexlo.stopTimeoutMillis}); when it elapses the process is halted.
+ * {@code vexlo.stopTimeoutMillis}), counted from the stop request or, when the application ends by
+ * itself, from the start of the JVM's shutdown; when it elapses the process is halted with exit code
+ * 2.
  */
 public final class ServiceRuntime {
 

@@ -1,37 +1,54 @@
 package com.vexlo.runtime;
 
-import java.io.BufferedReader;
 import java.io.IOException;
 import java.io.InputStream;
-import java.io.InputStreamReader;
 import java.io.PrintStream;
-import java.nio.charset.StandardCharsets;
 import java.util.concurrent.TimeUnit;
+import java.util.concurrent.atomic.AtomicBoolean;
 
 /**
  * The stop protocol between the service supervisor and the application.
  *
  * <p>To stop the service, the supervisor writes the line "0" to the child's standard input and then
  * closes it; if the supervisor dies, the child sees end of input. Either ends the application with
- * {@code System.exit(0)} so its shutdown hooks run. The service control manager waits for the stop
- * only so long, and a JVM whose shutdown hooks hang would leave the service stuck in stop-pending,
- * so a watchdog halts the JVM when it is still alive after the stop timeout.
+ * {@code System.exit(0)} so its shutdown hooks run. The supervisor ends the child's processes itself
+ * once its own stop timeout has passed, and a JVM whose shutdown hooks hang would keep the service
+ * stopping until then, so a watchdog halts the JVM when it is still alive after the stop timeout. The
+ * watchdog also starts when the JVM begins to shut down for any other reason (the application calls
+ * {@code System.exit}, or its last thread ends): a hook or stop handler that never returns halts the
+ * JVM then too.
  */
 final class StopProtocol {
 
     static final String STOP_LINE = "0";
     static final String TIMEOUT_PROPERTY = "vexlo.stopTimeoutMillis";
-    /** Well below the 50 s the supervisor announces to the service control manager as wait hint. */
-    static final long DEFAULT_TIMEOUT_MILLIS = 15_000L;
+    /**
+     * Without the property: 5 s below the supervisor's default stop timeout of 30 s, as the launcher
+     * hands it on.
+     */
+    static final long DEFAULT_TIMEOUT_MILLIS = 25_000L;
     /** Exit code of a halted JVM; distinct from 0 (clean stop) and 1 (launch failure). */
     static final int HALT_EXIT_CODE = 2;
+    /**
+     * Longer lines are not stop lines and are not kept whole: endless input without a line end costs
+     * no memory.
+     */
+    static final int MAX_LINE_LENGTH = 256;
     private static final long NANOS_PER_MILLI = 1_000_000L;
+    private static final AtomicBoolean WATCHDOG_STARTED = new AtomicBoolean();
+    private static volatile long timeoutMillis = DEFAULT_TIMEOUT_MILLIS;
 
     private StopProtocol() {
     }
 
-    /** Starts the daemon thread that waits for the stop request on {@code in}. */
+    /**
+     * Starts the daemon thread that waits for the stop request on {@code in}, and the shutdown hook
+     * that starts the watchdog when the JVM begins to shut down for another reason.
+     */
     static void listen(InputStream in) {
+        timeoutMillis = timeoutMillis(System.getProperty(TIMEOUT_PROPERTY), System.err);
+        Runtime.getRuntime().addShutdownHook(new Thread(() -> startWatchdog("the JVM began to shut down"),
+                "vexlo-shutdown-watchdog"));
         Thread listener = new Thread(() -> stop(awaitStopRequest(in)), "vexlo-stop-listener");
         listener.setDaemon(true);
         listener.start();
@@ -39,12 +56,21 @@ final class StopProtocol {
 
     /** Blocks until the stop line or the end of input; returns a description of what it was. */
     static String awaitStopRequest(InputStream in) {
-        // ISO-8859-1 maps every byte, so no input can make the reader fail.
-        BufferedReader reader = new BufferedReader(new InputStreamReader(in, StandardCharsets.ISO_8859_1));
+        // Bytes, not characters: every byte is read as one, so no input can make the reading fail.
+        StringBuilder line = new StringBuilder();
+        boolean tooLong = false;
         try {
-            for (String line = reader.readLine(); line != null; line = reader.readLine()) {
-                if (isStopLine(line)) {
-                    return "stop line";
+            for (int b = in.read(); b != -1; b = in.read()) {
+                if (b == '\n' || b == '\r') {
+                    if (!tooLong && isStopLine(line.toString())) {
+                        return "stop line";
+                    }
+                    line.setLength(0);
+                    tooLong = false;
+                } else if (line.length() < MAX_LINE_LENGTH) {
+                    line.append((char) b);
+                } else {
+                    tooLong = true;
                 }
             }
             return "end of input";
@@ -80,8 +106,7 @@ final class StopProtocol {
         if (!ServiceRuntime.markStopRequested()) {
             return;
         }
-        long timeout = timeoutMillis(System.getProperty(TIMEOUT_PROPERTY), System.err);
-        startWatchdog(timeout, reason);
+        startWatchdog("the stop request (" + reason + ")");
         ServiceRuntime.runStopHandlers();
         System.exit(0);
     }
@@ -91,7 +116,12 @@ final class StopProtocol {
         return millis > Long.MAX_VALUE / NANOS_PER_MILLI ? Long.MAX_VALUE : millis * NANOS_PER_MILLI;
     }
 
-    private static void startWatchdog(long timeout, String reason) {
+    /** Starts the watchdog once, whatever starts it first: the stop request or the JVM's shutdown. */
+    private static void startWatchdog(String cause) {
+        if (!WATCHDOG_STARTED.compareAndSet(false, true)) {
+            return;
+        }
+        long timeout = timeoutMillis;
         Thread watchdog = new Thread(() -> {
             long start = System.nanoTime();
             long nanos = timeoutNanos(timeout);
@@ -103,8 +133,8 @@ final class StopProtocol {
                     // nobody may cancel the halt; keep waiting for the deadline
                 }
             }
-            announceHalt("vexlo: the application did not end within " + timeout + " ms after the stop request ("
-                    + reason + "); halting");
+            announceHalt("vexlo: the application did not end within " + timeout + " ms after " + cause
+                    + "; halting");
             Runtime.getRuntime().halt(HALT_EXIT_CODE);
         }, "vexlo-stop-watchdog");
         watchdog.setDaemon(true);

@@ -8,15 +8,19 @@ import static org.junit.jupiter.api.Assertions.assertSame;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import java.io.ByteArrayInputStream;
 import java.io.ByteArrayOutputStream;
 import java.io.File;
+import java.io.InputStream;
 import java.io.PrintStream;
 import java.net.URL;
 import java.net.URLClassLoader;
+import java.nio.charset.StandardCharsets;
+import java.util.Collections;
 
 import org.junit.jupiter.api.Test;
 
-/** In-process checks of argument decoding, the stop timeout and main-class lookup. */
+/** In-process checks of argument decoding, the stop line and timeout, and main-class lookup. */
 class LaunchArgumentsTest {
 
     @Test
@@ -49,6 +53,23 @@ class LaunchArgumentsTest {
             assertEquals(StopProtocol.DEFAULT_TIMEOUT_MILLIS, StopProtocol.timeoutMillis(bad, warn));
         }
         assertTrue(warnings.toString().contains("vexlo.stopTimeoutMillis=10s"), warnings.toString());
+    }
+
+    /** Only a line of "0" and blanks stops, and only within the length limit; the end of input stops too. */
+    @Test
+    void stopLinesAreReadWithALengthLimit() {
+        String padding = String.join("", Collections.nCopies(StopProtocol.MAX_LINE_LENGTH, " "));
+        String[][] cases = {
+            {"hello\n00\n \t0 \r\nmore\n", "stop line"},
+            {"x\r0", "end of input"},
+            {padding.substring(1) + "0\n", "stop line"},
+            {padding + "0\n", "end of input"},
+            {padding + "0\n0\n", "stop line"},
+        };
+        for (String[] c : cases) {
+            InputStream in = new ByteArrayInputStream(c[0].getBytes(StandardCharsets.ISO_8859_1));
+            assertEquals(c[1], StopProtocol.awaitStopRequest(in), c[0].trim());
+        }
     }
 
     @Test

@@ -92,6 +92,24 @@ class LauncherProcessTest {
         }
     }
 
+    /**
+     * An application that ends by itself, by System.exit or by returning from main, while a shutdown
+     * hook or a stop handler never returns: the watchdog runs from the start of the JVM's shutdown.
+     */
+    @ParameterizedTest
+    @CsvSource({"hook, exit", "hook, return", "stop-handler, exit", "stop-handler, return"})
+    void applicationEndingByItselfIsHaltedAfterTheStopTimeout(String hanging, String end) throws Exception {
+        try (LauncherProcess p = new LauncherProcess(dir, LauncherProcess.VEXLO, "-Dvexlo.stopTimeoutMillis=1000",
+                "testapp.StubbornApp", "", "", "true", "svc", hanging, end)) {
+            long start = System.nanoTime();
+            assertEquals(StopProtocol.HALT_EXIT_CODE, p.awaitExit(), read(p.stderr));
+            assertTrue(System.nanoTime() - start >= 900_000_000L, "halted before the timeout");
+            assertTrue(read(p.stdout).contains(hanging.equals("hook") ? "hook hangs" : "stop handler hangs"));
+            assertTrue(read(p.stderr).contains("did not end within 1000 ms after the JVM began to shut down"),
+                    read(p.stderr));
+        }
+    }
+
     @ParameterizedTest
     @ValueSource(strings = {"true", "false"})
     void appendFlagDecidesWhetherEarlierLogContentStays(String append) throws Exception {
