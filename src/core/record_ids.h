@@ -61,6 +61,10 @@ constexpr int32_t kServiceDescription = 20017;  // wide text
 constexpr int32_t kFirstOwnRecord = 30000;
 constexpr int32_t kLastOwnRecord = 30999;
 constexpr int32_t kStopTimeout = 30000;         // duration: stop control to the child's forced end
+constexpr int32_t kServiceAccount = 30001;      // account the service runs as
+constexpr int32_t kDelayedStart = 30002;        // "1": automatic start is delayed
+constexpr int32_t kRecovery = 30003;            // lines: reset period, then the failure actions
+constexpr int32_t kPreshutdownTimeout = 30004;  // duration: time given at machine shutdown, "0s" off
 inline bool IsOwnRecord(int32_t id) { return id >= kFirstOwnRecord && id <= kLastOwnRecord; }
 
 // Every id above (the messages one by one), for tools that must know them all.
@@ -72,7 +76,8 @@ constexpr int32_t kLauncherRecordIds[] = {
     1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
     1015, 1016, 1017, 1018, 1019, 1020,
     kModeLetter, kIncludedFileCount, kIncludedFileNames, kInstallationDirectory,
-    kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout};
+    kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout, kServiceAccount,
+    kDelayedStart, kRecovery, kPreshutdownTimeout};
 
 }  // namespace record
 }  // namespace vexlo
