@@ -280,14 +280,20 @@ void Compiler::Entries(const toml::table& table, const char* table_name, const c
 void Compiler::Durations(const toml::table& table, const std::string& table_name) {
   for (const DurationKey& key : DurationKeys()) {
     const toml::node* node = table_name == key.table ? table.get(key.name) : nullptr;
-    const std::string path = table_name + "." + key.name;
-    const std::string* text = node ? StringOf(*node, path) : nullptr;
-    if (!text) continue;
     uint64_t milliseconds = 0;
-    const std::string problem = DurationProblem(*text, *key.setting, &milliseconds);
-    if (problem.empty()) SetText(key.setting->id, *text);
-    else Error(*node, path, problem);
+    if (node && DurationOf(*node, table_name + "." + key.name, *key.setting, &milliseconds)) {
+      SetText(key.setting->id, node->as_string()->get());  // as written
+    }
   }
+}
+
+bool Compiler::DurationOf(const toml::node& node, const std::string& key, const DurationSetting& setting,
+                          uint64_t* milliseconds) {
+  const std::string* text = StringOf(node, key);
+  if (!text) return false;
+  const std::string problem = DurationProblem(*text, setting, milliseconds);
+  if (!problem.empty()) Error(node, key, problem);
+  return problem.empty();
 }
 
 }  // namespace compile_detail

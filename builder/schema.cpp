@@ -68,8 +68,10 @@ const std::vector<ConfigKey>& AllKeys() {
     std::vector<ConfigKey> keys = {
         {"service", "name", {kServiceName}},
         {"service", "description", {kServiceDescription}},
-        {"service", "start", {kLaunchMode}},
+        {"service", "start", {kLaunchMode, kDelayedStart}},
         {"service", "dependencies", {kServiceDependencies}},
+        {"service", "account", {kServiceAccount}},
+        {"service", "recovery", {kRecovery}},
         {"java", "main-class", {kMainClass}},
         {"java", "class-path", {kClassPath}},
         {"java", "arguments", {kAppArguments}},
@@ -122,6 +124,7 @@ const std::vector<ConfigKey>& AllKeys() {
 const std::vector<DurationKey>& DurationKeys() {
   static const std::vector<DurationKey> kDurations = {
       {"service", "stop-timeout", &kStopTimeoutSetting},
+      {"service", "preshutdown-timeout", &kPreshutdownTimeoutSetting},
   };
   return kDurations;
 }

@@ -90,6 +90,24 @@ TEST_F(RoundTripTest, ResourcesBesideAnIncludedFileOfTheSameNameRebuildIdentical
             std::string::npos) << printed;
 }
 
+// The service's own settings that every_key.toml cannot hold beside its
+// message boxes: delayed start, the virtual account, a run action in two
+// places, and preshutdown off.
+TEST_F(RoundTripTest, ServiceSettingsRebuildIdentically) {
+  WriteBytes(Path("data/service.toml"),
+             "[service]\nname = \"S\"\nstart = \"delayed-auto\"\naccount = \"virtual\"\n"
+             "recovery = { actions = [{ restart = \"90s\" }, { run = 'C:\\tools\\alert.exe \"S\"' }, "
+             "{ run = 'C:\\tools\\alert.exe \"S\"' }], reset-after = \"12h\" }\n"
+             "preshutdown-timeout = \"0s\"\n[java]\nmain-class = \"a.B\"\n");
+  ExpectRoundTrip(Path("data/service.toml"));
+  const std::string printed = ReadBytes(Path("inspected/again.toml"));
+  EXPECT_NE(printed.find("start = \"delayed-auto\"\naccount = \"virtual\"\nrecovery = { actions = [{ restart = "
+                         "\"90s\" }, { run = 'C:\\tools\\alert.exe \"S\"' }, { run = 'C:\\tools\\alert.exe \"S\"' }], "
+                         "reset-after = \"12h\" }\npreshutdown-timeout = \"0s\"\n"),
+            std::string::npos)
+      << printed;
+}
+
 // Without the runtime jar the first included file is the application's.
 TEST_F(RoundTripTest, NoRuntimeJarRebuildsIdentically) {
   WriteBytes(Path("data/app.jar"), "application");
@@ -206,7 +224,7 @@ TEST_F(RoundTripTest, ForeignResourcesAreReportedNotReproduced) {
 TEST_F(RoundTripTest, OwnRecordsNoKeyGivesBackAreLeftOut) {
   BlockContents contents;
   contents.texts = {{101, "Svc"}, {122, "app.Main"}, {30000, "45"}, {30500, "x"}};
-  contents.wides = {{30001, VEXLO_WIDE("wide")}};
+  contents.wides = {{30999, VEXLO_WIDE("wide")}};
   std::string launcher, error;
   ASSERT_TRUE(BuildLauncher(MinimalStub(), contents, {}, &launcher, &error));
   WriteBytes(Path("own.exe"), launcher);
@@ -215,7 +233,7 @@ TEST_F(RoundTripTest, OwnRecordsNoKeyGivesBackAreLeftOut) {
        {"record 30000 holds \"45\", which is no valid service.stop-timeout; it is left out: the launcher does not "
         "use it either",
         "record 30500 holds \"x\", which no key describes; it is left out",
-        "record 30001 holds \"wide\", which no key describes; it is left out"}) {
+        "record 30999 holds \"wide\", which no key describes; it is left out"}) {
     EXPECT_NE(warnings.find(warning), std::string::npos) << warnings;
   }
   EXPECT_EQ(warnings.find("does not build"), std::string::npos) << warnings;
