@@ -14,7 +14,7 @@ flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -Isrc -Itests)
 common=(src/sys/name_digest.cpp src/sys/path_text.cpp src/sys/text_list.cpp
         src/core/args.cpp src/core/block_format.cpp src/core/duration.cpp src/core/expand.cpp src/core/included_file_name.cpp
-        src/core/message_text.cpp src/payload/included_files.cpp
+        src/core/message_text.cpp src/core/settings.cpp src/payload/included_files.cpp
         src/jvm/java_version.cpp src/jvm/packed_jre.cpp src/jvm/registry_keys.cpp src/jvm/search_rules.cpp
         src/coord/instance_name.cpp src/coord/locale_table.cpp src/coord/native_path.cpp
         src/launch/jvm_options.cpp src/launch/option_lines.cpp)

@@ -1,5 +1,6 @@
 // Fuzzes the text rules that take outside input: command lines, argument
-// splitting, configured texts under expansion, integer and duration records,
+// splitting, configured texts under expansion, integer, duration, account
+// and recovery records,
 // paths, included-file names, instance names and the native library path.
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "core/duration.h"
 #include "core/expand.h"
 #include "core/included_file_name.h"
+#include "core/settings.h"
 #include "core/message_text.h"
 #include "payload/included_files.h"
 #include "sys/path_text.h"
@@ -46,6 +48,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint64_t milliseconds = 0, again = 0;
   if (vexlo::ParseDuration(text, &milliseconds) &&
       (!vexlo::ParseDuration(vexlo::FormatDuration(milliseconds), &again) || again != milliseconds)) {
+    __builtin_trap();
+  }
+  // A recovery that parses is what the system takes: one to three actions,
+  // and a command exactly when an action runs it.
+  vexlo::Recovery recovery;
+  if (vexlo::ParseRecovery(terminated, &recovery)) {
+    bool run = false;
+    for (uint32_t i = 0; i < recovery.action_count; ++i) run = run || recovery.actions[i].type == 3;
+    if (recovery.action_count < 1 || recovery.action_count > vexlo::kMaxRecoveryActions ||
+        recovery.command_start > terminated.size() || run != (recovery.command_start < terminated.size())) {
+      __builtin_trap();
+    }
+  }
+  bool user = false;
+  if (vexlo::IsAccount(text) && vexlo::ServiceAccountName(text, "Svc", &user).empty() != (text.empty() || text == "LocalSystem")) {
     __builtin_trap();
   }
   std::string collapsed = text;
