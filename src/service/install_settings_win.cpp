@@ -112,7 +112,7 @@ bool ResolveServiceAccount(ServiceAccount* account) {
   ReadPassword(&account->password);
   if (!account->password.empty()) return true;
   Print("Could not create service '%s': the account %s needs a password (%s or standard input).\n",
-             ServiceName().c_str(), account->name.c_str(), kPasswordVariable);
+        ServiceName().c_str(), account->name.c_str(), kPasswordVariable);
   return false;
 }
 
@@ -158,8 +158,7 @@ bool ApplyServiceSettings(SC_HANDLE service, bool delayed_start) {
     }
     const DWORD error = GetLastError();
     if (UnsupportedSetting(error)) {
-      Print("Warning: %s not supported (error %d); installed without it.\n",
-                 setting.name, static_cast<int>(error));
+      Print("Warning: %s not supported (error %d); installed without it.\n", setting.name, static_cast<int>(error));
       continue;
     }
     Print("Could not set %s for service '%s'", setting.name, ServiceName().c_str());
@@ -188,8 +187,7 @@ void GrantServiceFolders(const ServiceAccount& account) {
     for (size_t j = 0; j < i; ++j) done = done || lstrcmpiA(folders[j].c_str(), folder.c_str()) == 0;
     if (done) continue;
     if (!MayGrantFolder(folder, executable_directory)) {
-      Print("Warning: not granting %s rights on %s: it holds the executable.\n", who,
-                 folder.c_str());
+      Print("Warning: not granting %s rights on %s: it holds the executable.\n", who, folder.c_str());
       continue;
     }
     DWORD error = CreateFolders(folder);

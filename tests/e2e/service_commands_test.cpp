@@ -241,56 +241,42 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
 // time, accepts failure actions without keeping them anywhere (neither
 // QueryServiceConfig2W nor the service's key holds them: the line after the
 // call is what shows) and knows neither delayed start nor the non-crash flag
-// (error 124: a warning, and the install goes on).
+// (error 124: a warning, and the install goes on). The account gets rights on
+// the log folders, each once and created where missing, never on the
+// executable's folder.
 TEST_F(ServiceCommandsTest, SystemAccountsAndServiceSettings) {
   for (const std::string account : {"LocalService", "NetworkService"}) {
+    const bool local = account == "LocalService";
     BlockContents contents = DefaultContents(name_);
-    SetText(contents, record::kServiceAccount, account);
-    SetText(contents, record::kDelayedStart, "1");
-    SetText(contents, record::kRecovery, "86400 R10000 R60000 N\n");
-    SetText(contents, record::kPreshutdownTimeout, "2m");
-    SetText(contents, record::kPassErrorLog, "1");
-    SetText(contents, record::kErrorLog, "logs\\error.log");  // the service log's folder: granted once
+    for (const auto& text : std::vector<std::pair<int32_t, std::string>>{
+             {record::kServiceAccount, account}, {record::kDelayedStart, "1"},
+             {record::kRecovery, "86400 R10000 R60000 N\n"}, {record::kPreshutdownTimeout, "2m"},
+             {record::kPassErrorLog, "1"}, {record::kErrorLog, local ? "logs\\app\\error.log" : "logs\\error.log"},
+             {record::kPassOutputLog, local ? "1" : "0"}, {record::kOutputLog, "output.log"}}) {
+      SetText(contents, text.first, text.second);
+    }
     const std::string exe = WriteLauncher("svc.exe", contents);
-    const std::string name = "NT AUTHORITY\\" + account;
+    const std::string who = "NT AUTHORITY\\" + account, granted = "Granted " + who + " modify rights on " + work_;
     const ProcessResult result = Run(exe, "-install");
     EXPECT_EQ(result.out.substr(std::min(result.out.find("Service account"), result.out.size())),
-              "Service account: " + name + ".\r\n"
+              "Service account: " + who + ".\r\n"
               "Warning: delayed automatic start not supported (error 124); installed without it.\r\n"
               "Recovery actions set.\r\n"
               "Warning: recovery after non-crash failures not supported (error 124); installed without it.\r\n"
-              "Preshutdown timeout: 120 s.\r\n"
-              "Granted " + name + " modify rights on " + work_ + "\\logs.\r\n"
+              "Preshutdown timeout: 120 s.\r\n" + granted + "\\logs.\r\n" +
+              (local ? granted + "\\logs\\app.\r\nWarning: not granting " + who + " rights on " + work_ +
+                           ": it holds the executable.\r\n"
+                     : "") +
               "Installed service '" + name_ + "'.\r\n");
-    EXPECT_EQ(result.exit_code, 0u);
     const ServiceConfig config = QueryServiceSettings(name_);
     EXPECT_EQ(config.type, 0x10u);
     EXPECT_EQ(config.start_type, 2u);
-    EXPECT_EQ(config.account, name);
+    EXPECT_EQ(config.account, who);
     EXPECT_EQ(config.preshutdown_ms, 120000u);
-    EXPECT_NE(GetFileAttributesA((work_ + "\\logs").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   }
+  EXPECT_NE(GetFileAttributesA((work_ + "\\logs\\app").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   // -install-auto keeps meaning plain automatic start.
   EXPECT_EQ(Run(work_ + "\\svc.exe", "-install-auto").out.find("delayed"), std::string::npos);
-}
-
-// Folders of the output logs are created and granted once each, never the
-// executable's folder.
-TEST_F(ServiceCommandsTest, AccountRightsOnTheFoldersTheServiceWrites) {
-  BlockContents contents = DefaultContents(name_);
-  SetText(contents, record::kServiceAccount, "LocalService");
-  SetText(contents, record::kPassErrorLog, "1");
-  SetText(contents, record::kErrorLog, "logs\\app\\error.log");
-  SetText(contents, record::kPassOutputLog, "1");
-  SetText(contents, record::kOutputLog, "output.log");
-  const ProcessResult result = Run(WriteLauncher("svc.exe", contents), "-install");
-  const std::string who = "NT AUTHORITY\\LocalService";
-  EXPECT_EQ(result.out, "Service account: " + who + ".\r\n"
-                        "Granted " + who + " modify rights on " + work_ + "\\logs.\r\n"
-                        "Granted " + who + " modify rights on " + work_ + "\\logs\\app.\r\n"
-                        "Warning: not granting " + who + " rights on " + work_ + ": it holds the executable.\r\n"
-                        "Installed service '" + name_ + "'.\r\n");
-  EXPECT_NE(GetFileAttributesA((work_ + "\\logs\\app").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
 // The virtual account is NT SERVICE\<name>, with the name the install uses.
@@ -302,11 +288,7 @@ TEST_F(ServiceCommandsTest, VirtualAccount) {
   const ProcessResult result = Run(WriteLauncher("svc.exe", contents), "-install " + name_);
   const std::string who = "NT SERVICE\\" + name_;
   EXPECT_EQ(result.out.rfind("Service account: " + who + ".\r\nWarning: could not grant " + who + " modify rights on " +
-                                 work_ + "\\logs (error ",
-                             0),
-            0u)
-      << result.out;
-  EXPECT_EQ(result.exit_code, 0u);
+                                 work_ + "\\logs (error ", 0), 0u) << result.out;
   EXPECT_EQ(QueryServiceSettings(name_).account, who);
 }
 
@@ -319,12 +301,10 @@ TEST_F(ServiceCommandsTest, UserAccountPassword) {
   BlockContents contents = DefaultContents(name_);
   SetText(contents, record::kServiceAccount, ".\\vexlo-user");
   const std::string exe = WriteLauncher("user.exe", contents);
-  const std::string refusal = "Could not create service '" + name_ +
-                              "': the account .\\vexlo-user needs a password (VEXLO_SERVICE_PASSWORD or standard "
-                              "input).\r\n";
   for (const char* command : {"-install", "-install-and-start"}) {
     const ProcessResult refused = Run(exe, command, {L"VEXLO_SERVICE_PASSWORD="});
-    EXPECT_EQ(refused.out, refusal) << command;
+    EXPECT_EQ(refused.out, "Could not create service '" + name_ + "': the account .\\vexlo-user needs a password "
+                           "(VEXLO_SERVICE_PASSWORD or standard input).\r\n") << command;
     EXPECT_EQ(refused.exit_code, 1u) << command;
     EXPECT_EQ(QueryServiceSettings(name_).binary_path, work_ + "\\svc.exe") << command;
   }
@@ -346,18 +326,15 @@ TEST_F(ServiceCommandsTest, UserAccountPassword) {
   }
   EXPECT_EQ(QueryServiceSettings(name_).account, ".\\vexlo-user");
   ASSERT_GE(LogFiles().size(), 2u);  // both runs logged
-  std::vector<std::string> folders = {work_};
-  for (size_t i = 0; i < folders.size(); ++i) {
-    for (const std::string& entry : ListDirectory(folders[i])) {
-      const std::string path = folders[i] + "\\" + entry;
-      if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-        folders.push_back(path);
-      } else if (entry != "input.txt") {
-        const std::string bytes = ReadWholeFile(path);
-        EXPECT_EQ(bytes.find(from_environment), std::string::npos) << path;
-        EXPECT_EQ(bytes.find(from_input), std::string::npos) << path;
-      }
+  std::vector<std::string> paths = {work_};
+  for (size_t i = 0; i < paths.size(); ++i) {  // every file below the work folder
+    const bool folder = GetFileAttributesA(paths[i].c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+    for (const std::string& entry : folder ? ListDirectory(paths[i]) : std::vector<std::string>()) {
+      if (entry != "input.txt") paths.push_back(paths[i] + "\\" + entry);
     }
+    const std::string bytes = folder ? std::string() : ReadWholeFile(paths[i]);
+    EXPECT_TRUE(bytes.find(from_environment) == std::string::npos && bytes.find(from_input) == std::string::npos)
+        << paths[i];
   }
 }
 

@@ -53,18 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A recovery that parses is what the system takes: one to three actions,
   // and a command exactly when an action runs it.
   vexlo::Recovery recovery;
+  bool run = false;
   if (vexlo::ParseRecovery(terminated, &recovery)) {
-    bool run = false;
     for (uint32_t i = 0; i < recovery.action_count; ++i) run = run || recovery.actions[i].type == 3;
-    if (recovery.action_count < 1 || recovery.action_count > vexlo::kMaxRecoveryActions ||
-        recovery.command_start > terminated.size() || run != (recovery.command_start < terminated.size())) {
+    if (recovery.action_count > vexlo::kMaxRecoveryActions || run != (recovery.command_start < terminated.size())) {
       __builtin_trap();
     }
   }
-  bool user = false;
-  if (vexlo::IsAccount(text) && vexlo::ServiceAccountName(text, "Svc", &user).empty() != (text.empty() || text == "LocalSystem")) {
-    __builtin_trap();
-  }
+  vexlo::IsAccount(text);
   std::string collapsed = text;
   vexlo::CollapseBackslashes(collapsed);
   vexlo::IsRelativePath(text);
