@@ -100,6 +100,8 @@ TEST_F(RoundTripTest, ServiceSettingsRebuildIdentically) {
              "{ run = 'C:\\tools\\alert.exe \"S\"' }], reset-after = \"12h\" }\n"
              "preshutdown-timeout = \"0s\"\n[java]\nmain-class = \"a.B\"\n");
   ExpectRoundTrip(Path("data/service.toml"));
+  EXPECT_NE(ReadBytes(Path("inspected/again.toml")).find("start = \"delayed-auto\"\naccount = \"virtual\"\n"),
+            std::string::npos);
 }
 
 // Without the runtime jar the first included file is the application's.

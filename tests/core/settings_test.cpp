@@ -53,7 +53,7 @@ TEST(ParseRecovery, TheRecordAsTheSystemTakesIt) {
   EXPECT_EQ(edges.command_start, shortest.size());
   EXPECT_TRUE(ParseRecovery("315360000 N\n", &longest));
   for (const char* record :
-       {"", "\n", "86400\n", "86400 \n", "86400 N", "86400 N N N N\n", "0 N\n", "315360001 N\n", "86400 R999\n",
+       {"", "\n", "86400\n", "86400 \n", "86400 N", "86400 N N N N\n", "86400 N N N R1000\n", "0 N\n", "315360001 N\n", "86400 R999\n",
         "86400 R86400001\n", "86400 R\n", "86400 Rx\n", "86400 X\n", "86400 C\n", "86400 N\nC:\\stray.exe",
         "86400 NN\n", "86400  N\n", "x86400 N\n", "99999999999999999999 N\n", "86400 R99999999999999999999\n"}) {
     Recovery refused;

@@ -242,8 +242,8 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
 // QueryServiceConfig2W nor the service's key holds them: the line after the
 // call is what shows) and knows neither delayed start nor the non-crash flag
 // (error 124: a warning, and the install goes on). The account gets rights on
-// the log folders, each once and created where missing, never on the
-// executable's folder.
+// the log folders, each once and created with the folders above them, never
+// on the executable's folder.
 TEST_F(ServiceCommandsTest, SystemAccountsAndServiceSettings) {
   for (const std::string account : {"LocalService", "NetworkService"}) {
     const bool local = account == "LocalService";
@@ -251,7 +251,7 @@ TEST_F(ServiceCommandsTest, SystemAccountsAndServiceSettings) {
     for (const auto& text : std::vector<std::pair<int32_t, std::string>>{
              {record::kServiceAccount, account}, {record::kDelayedStart, "1"},
              {record::kRecovery, "86400 R10000 R60000 N\n"}, {record::kPreshutdownTimeout, "2m"},
-             {record::kPassErrorLog, "1"}, {record::kErrorLog, local ? "logs\\app\\error.log" : "logs\\error.log"},
+             {record::kPassErrorLog, "1"}, {record::kErrorLog, local ? "data\\app\\error.log" : "logs\\error.log"},
              {record::kPassOutputLog, local ? "1" : "0"}, {record::kOutputLog, "output.log"}}) {
       SetText(contents, text.first, text.second);
     }
@@ -264,7 +264,7 @@ TEST_F(ServiceCommandsTest, SystemAccountsAndServiceSettings) {
               "Recovery actions set.\r\n"
               "Warning: recovery after non-crash failures not supported (error 124); installed without it.\r\n"
               "Preshutdown timeout: 120 s.\r\n" + granted + "\\logs.\r\n" +
-              (local ? granted + "\\logs\\app.\r\nWarning: not granting " + who + " rights on " + work_ +
+              (local ? granted + "\\data\\app.\r\nWarning: not granting " + who + " rights on " + work_ +
                            ": it holds the executable.\r\n"
                      : "") +
               "Installed service '" + name_ + "'.\r\n");
@@ -274,7 +274,7 @@ TEST_F(ServiceCommandsTest, SystemAccountsAndServiceSettings) {
     EXPECT_EQ(config.account, who);
     EXPECT_EQ(config.preshutdown_ms, 120000u);
   }
-  EXPECT_NE(GetFileAttributesA((work_ + "\\logs\\app").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_NE(GetFileAttributesA((work_ + "\\data\\app").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   // -install-auto keeps meaning plain automatic start.
   EXPECT_EQ(Run(work_ + "\\svc.exe", "-install-auto").out.find("delayed"), std::string::npos);
 }

@@ -1,7 +1,5 @@
-// The access list the install writes on the folders a service account
-// writes to. Wine stores no access lists of files (a folder's list reads back
-// as its Unix permissions), so the list is checked as it is handed to the
-// system.
+// The access list the install writes on a service account's folders, as it
+// is handed to the system: Wine stores no access lists of files.
 #include "service/install_settings_win.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +37,7 @@ TEST(ModifyRightsAcl, AddsTheAccountsInheritedModifyRightsAndKeepsTheRest) {
   // for the folder and, by inheritance, its files and subfolders.
   EXPECT_EQ(granted->Mask, static_cast<DWORD>(FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE));
   EXPECT_EQ(granted->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
-  PACL unused = nullptr;
-  EXPECT_NE(ModifyRightsAcl(old_acl, "NO SUCH DOMAIN\\nobody", &unused), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_NE(ModifyRightsAcl(old_acl, "NO SUCH DOMAIN\\nobody", &acl), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
 }  // namespace
