@@ -110,6 +110,42 @@ class LauncherProcessTest {
         }
     }
 
+    /**
+     * The configured stop method in its forms, for an application without a stop handler: called
+     * with its arguments or without any, its failure printed while the stop goes on (also for a
+     * method that does not exist, reported at the start too), one that never returns halted by the
+     * watchdog. The shutdown hooks run after it whenever the stop ends through System.exit.
+     */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "stop\\nfirst\\nsecond arg | 0 | stop method args=[first, second arg] |",
+        "stop                      | 0 | stop method args=[]                  |",
+        "stop\\n\\n                | 0 | stop method args=[, ]                |",
+        "stopWithoutArguments      | 0 | stop method without arguments        |",
+        "stopThrows\\nx            | 0 | stop method throws                   | java.lang.IllegalStateException: stop method failed",
+        "noSuchMethod              | 0 | hook ran                             | testapp.StopMethodApp.noSuchMethod cannot be called",
+        "stopNeverReturns          | 2 | stop method never returns            | did not end within 1500 ms"})
+    void stopMethodRunsBeforeTheExit(String methodAndArguments, int exitCode, String output, String errors)
+            throws Exception {
+        String stop = "testapp.StopMethodApp\n" + methodAndArguments.replace("\\n", "\n");
+        try (LauncherProcess p = new LauncherProcess(dir, LauncherProcess.VEXLO,
+                Arrays.asList("-Dvexlo.stop=" + stop, "-Dvexlo.stopTimeoutMillis=1500"), "testapp.StopMethodApp",
+                "", "", "true", "svc")) {
+            p.awaitText(p.stdout, "ready");
+            p.send("0");
+            assertEquals(exitCode, p.awaitExit(), read(p.stderr));
+            String out = read(p.stdout);
+            assertTrue(out.contains(output), out);
+            // The hooks come after the stop method, and only through System.exit.
+            assertEquals(exitCode == 0, out.indexOf("hook ran") >= out.indexOf(output), out);
+            if (errors != null) {
+                assertTrue(read(p.stderr).contains(errors), read(p.stderr));
+            } else {
+                assertEquals("", read(p.stderr));
+            }
+        }
+    }
+
     @ParameterizedTest
     @ValueSource(strings = {"true", "false"})
     void appendFlagDecidesWhetherEarlierLogContentStays(String append) throws Exception {
