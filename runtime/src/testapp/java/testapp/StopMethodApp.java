@@ -1,12 +1,13 @@
 package testapp;
 
+import com.vexlo.runtime.ServiceRuntime;
 import java.util.Arrays;
 import java.util.concurrent.CountDownLatch;
 
 /**
  * A service without a stop handler, stopped only through a configured stop method. Its main prints
- * the variables named by "env=NAME" arguments and "lines=N" numbered lines, then waits for a stop
- * method to release it. The stop methods: stop(String[]) and stopWithoutArguments() release it,
+ * the variables named by "env=NAME" arguments and "lines=N" numbered lines (with the argument
+ * "handler" it registers a stop handler after all), then waits for a stop method to release it. The stop methods: stop(String[]) and stopWithoutArguments() release it,
  * stopThrows(String[]) fails, stopNeverReturns(String[]) never returns.
  */
 public class StopMethodApp {
@@ -17,6 +18,8 @@ public class StopMethodApp {
             if (arg.startsWith("env=")) {
                 String name = arg.substring(4);
                 System.out.println("env " + name + "=" + System.getenv(name));
+            } else if (arg.equals("handler")) {
+                ServiceRuntime.addStopHandler(() -> System.out.println("stop handler ran"));
             } else if (arg.startsWith("lines=")) {
                 int count = Integer.parseInt(arg.substring(6));
                 for (int i = 1; i <= count; i++) {
