@@ -39,7 +39,8 @@ final class RotatingLog extends OutputStream {
         void move(File from, File to) throws IOException;
     }
 
-    static final FileOperations FILES = new FileOperations() {
+    /** The operations on real files. */
+    static class RealFiles implements FileOperations {
         @Override
         public OutputStream open(File file, boolean append) throws IOException {
             return new FileOutputStream(file, append);
@@ -64,7 +65,9 @@ final class RotatingLog extends OutputStream {
         public void move(File from, File to) throws IOException {
             Files.move(from.toPath(), to.toPath(), StandardCopyOption.REPLACE_EXISTING);
         }
-    };
+    }
+
+    static final FileOperations FILES = new RealFiles();
 
     /** The size at which a file rolls over and how many rolled-over files are kept. */
     static final class Rotation {
