@@ -524,9 +524,10 @@ TEST(CompileConfiguration, PreshutdownShorterThanTheStopWarns) {
 TEST(CompileConfiguration, RotationWithoutALogFileWarns) {
   BuildPlan plan;
   Diagnostics diagnostics;
-  ASSERT_TRUE(CompileConfiguration("[logs]\nrotate = {}\n[java]\nmain-class = \"a.B\"\n", "t.toml", &plan, &diagnostics));
+  ASSERT_TRUE(CompileConfiguration("[service]\nname = \"S\"\n[logs]\nrotate = {}\n[java]\nmain-class = \"a.B\"\n",
+                                   "t.toml", &plan, &diagnostics));
   EXPECT_EQ(diagnostics.Format("t.toml"),
-            "t.toml:2:10: warning: logs.rotate: rotates nothing: neither logs.output nor logs.error is set\n");
+            "t.toml:4:10: warning: logs.rotate: rotates nothing: neither logs.output nor logs.error is set\n");
   EXPECT_EQ(plan.texts[30012], "10MB 5");
 }
 
