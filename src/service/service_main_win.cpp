@@ -21,7 +21,9 @@
 #include <vector>
 
 #include "core/args.h"
+#include "core/config.h"
 #include "core/config_win.h"
+#include "core/expand_win.h"
 #include "core/log_win.h"
 #include "core/process_state.h"
 #include "core/settings.h"
@@ -347,6 +349,36 @@ bool CreateChildPipes(OutputPipe* output, UniqueFile* output_write, UniqueHandle
   return true;
 }
 
+// Sets the configured variables in this process's environment, which the
+// child inherits. Each value is expanded here, after the lines before it are
+// set; values are not logged, as they may hold secrets. False, with the
+// reason in the service log, when a variable cannot be set: the application
+// must not run without what its configuration promised it.
+bool SetConfiguredEnvironment() {
+  const std::string& record = ConfigText(record::kServiceEnvironment);
+  std::string names, name, value;
+  for (size_t position = 0; position < record.size();) {
+    DWORD error = ERROR_INVALID_DATA;  // a line the builder does not write
+    name.clear();
+    bool set = NextVariable(record, &position, &name, &value);
+    if (set) {
+      Expand(value);
+      error = ERROR_FILENAME_EXCED_RANGE;
+      set = value.size() <= kMaxVariableValue &&
+            (SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str()) ||
+             (error = GetLastError()) == ERROR_ENVVAR_NOT_FOUND);
+    }
+    if (!set) {
+      ServiceLogEvent("could not start the child: the environment variable %s cannot be set (error %lu)",
+                      name.c_str(), error);
+      return false;
+    }
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  if (!names.empty()) ServiceLogEvent("child environment sets %s", names.c_str());
+  return true;
+}
+
 // Starts the child in a job of its own with the pipes as its standard
 // handles. False, with the failure logged, when it could not be started.
 bool StartChild(const WideString& command_line, HANDLE job, ChildProcess* child, UniqueFile output_write,
@@ -445,6 +477,11 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
     ServiceLogEvent("could not start the child: a start parameter holds both quote characters, or the command "
                     "line would be longer than %d characters",
                     static_cast<int>(kMaxChildCommandLine));
+    ReportStartFailure();
+    return;
+  }
+
+  if (!SetConfiguredEnvironment()) {
     ReportStartFailure();
     return;
   }

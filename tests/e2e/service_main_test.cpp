@@ -82,6 +82,25 @@ class ServiceMainTest : public RuntimeTest {
     return contents;
   }
 
+  // testapp.StopMethodApp as a service with `arguments` and `records`, its
+  // output in output.log, started and stopped once it is ready; the lines of
+  // output.log.
+  std::vector<std::string> RunStopMethodApp(const char* arguments,
+                                            const std::vector<std::pair<int32_t, std::string>>& records) {
+    std::vector<IncludedFile> files;
+    BlockContents contents = BridgeContents("VEXLO_TESTAPP_JAR", "testapp.StopMethodApp", &files);
+    SetText(contents, record::kAppArguments, arguments);
+    SetText(contents, record::kPassOutputLog, "1");
+    SetText(contents, record::kOutputLog, "output.log");
+    for (const auto& given : records) SetText(contents, given.first, given.second);
+    const std::string exe = Install(name_, contents, "svc.exe", files);
+    EXPECT_TRUE(StartWith(name_, {}));
+    const std::string output = work_ + "\\output.log";
+    for (int waited = 0; waited < 600 && !Contains(SplitLines(ReadWholeFile(output)), "ready"); ++waited) Sleep(100);
+    EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+    return SplitLines(ReadWholeFile(output));
+  }
+
   // Installs the launcher as a demand-start service under `name`.
   std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe",
                       const std::vector<IncludedFile>& files = {}) {
@@ -454,6 +473,37 @@ TEST_F(ServiceMainTest, DemoServiceLogHoldsEachEventInOrder) {
             "")
       << Joined(log);
   EXPECT_EQ(log.back(), "[service] service stopped, exit code 0");
+}
+
+// The configured variables reach the Java application, each value expanded
+// in the service with the lines before it set; an application without a
+// stop handler ends gracefully through its configured stop method alone.
+TEST_F(ServiceMainTest, ConfiguredVariablesAndStopMethodReachTheApplication) {
+  const std::vector<std::string> lines = RunStopMethodApp(
+      "env=VEXLO_TEST_HOME env=VEXLO_TEST_CONF",
+      {{record::kServiceEnvironment, "VEXLO_TEST_HOME=%VEXLO_EXEDIR%home\nVEXLO_TEST_CONF=${VEXLO_TEST_HOME}\\conf"},
+       {record::kJavaStop, "testapp.StopMethodApp\nstop\nfrom the configuration"}});
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "env VEXLO_TEST_HOME=" + work_ + "\\home");
+  EXPECT_EQ(lines[1], "env VEXLO_TEST_CONF=" + work_ + "\\home\\conf");
+  EXPECT_EQ(MissingInOrder(lines, {"ready", "stop method args=[from the configuration]", "hook ran"}), "")
+      << Joined(lines);
+  EXPECT_EQ(Status(name_).dwWin32ExitCode, 0u);
+  EXPECT_TRUE(Contains(ServiceLog(), "[service] child environment sets VEXLO_TEST_HOME, VEXLO_TEST_CONF"))
+      << Joined(ServiceLog());
+}
+
+// The Java side's output log rolls over at its size, and every line is in one
+// of the files exactly once, in order.
+TEST_F(ServiceMainTest, OutputLogRollsOverKeepingEveryLineOnce) {
+  RunStopMethodApp("lines=3000",
+                   {{record::kJavaStop, "testapp.StopMethodApp\nstop"}, {record::kLogRotation, "4KB 99"}});
+  std::string all, expected, found;
+  for (int i = 99; i >= 0; --i) all += ReadWholeFile(work_ + "\\output.log" + (i > 0 ? "." + std::to_string(i) : ""));
+  for (int i = 1; i <= 3000; ++i) expected += "line " + std::string(6 - std::to_string(i).size(), '0') + std::to_string(i);
+  for (const std::string& line : SplitLines(all)) found += line.rfind("line ", 0) == 0 ? line.substr(0, 11) : "";
+  EXPECT_EQ(found, expected);
+  EXPECT_NE(ReadWholeFile(work_ + "\\output.log.20"), "");  // it rolled over
 }
 
 // A child that cannot start the application leaves the launcher's message
