@@ -65,6 +65,7 @@ TEST(CompileConfiguration, EveryKeyWritesItsRecords) {
       {30003, "EXAMPLE\\svc-every-key"},
       {30005, "172800 R10000 C N\nC:\\tools\\notify.exe \"Every Key\""},
       {30006, "3m"},
+      {30007, "10s"},
   };
   for (const auto& message : Messages()) expected[message.id] = message.default_text;
   expected.erase(1007);  // omitted
