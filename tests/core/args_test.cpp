@@ -185,7 +185,6 @@ TEST(LookupCommand, WholeTable) {
   EXPECT_EQ(LookupCommand("status"), CommandWord::kStatus);
   EXPECT_EQ(LookupCommand(ParseCommand("/?").word), CommandWord::kHelp);
   EXPECT_EQ(LookupCommand(ParseCommand("--help").word), CommandWord::kHelp);
-  EXPECT_EQ(LookupCommand("Help"), CommandWord::kNone);
   EXPECT_EQ(LookupCommand("statu"), CommandWord::kNone);
   EXPECT_EQ(LookupCommand(""), CommandWord::kNone);
 }

@@ -13,9 +13,6 @@ namespace vexlo {
 namespace testing_support {
 namespace {
 
-// Wine 8's text for ERROR_SERVICE_DOES_NOT_EXIST (Windows words it otherwise).
-const char kNoSuchServiceText[] = "Service does not exist.";
-
 class ServiceCommandsTest : public LauncherTest {
  protected:
   void SetUp() override {
@@ -153,8 +150,8 @@ TEST_F(ServiceCommandsTest, StatusStopAndUninstallOfStoppedOrMissingService) {
   ExpectCommand(exe, "-status", "Could not get status.\r\n", 1);
   ExpectCommand(exe, "-stop", "Could not stop service.\r\n", 1);
   ExpectCommand(exe, "-uninstall", "Could not delete service.\r\n", 1);
-  // The system's text for the code follows it on the line.
-  ExpectCommand(exe, "-start", "Could not start service '" + name_ + "' (error 1060): " + kNoSuchServiceText + "\r\n", 1);
+  // The system's text for the code follows it (Wine 8's words).
+  ExpectCommand(exe, "-start", "Could not start service '" + name_ + "' (error 1060): Service does not exist.\r\n", 1);
 
   ASSERT_EQ(Run(exe, "-install").exit_code, 0u);
   ExpectCommand(exe, "-status", "Not running.\r\nAuto-start.\r\n", 3);

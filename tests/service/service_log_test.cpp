@@ -106,41 +106,25 @@ TEST(ElapsedText, MillisecondsThenTenthsOfASecond) {
   for (const auto& c : cases) EXPECT_EQ(ElapsedText(c.milliseconds), c.text) << c.milliseconds;
 }
 
-// The log as the service writes it: two runs of "svc", another service's
-// run between them, and the child's lines of each.
+// The child's lines after the last start line of the service: another
+// service's start is no new run; a text read from the middle of the file
+// drops its first piece; lines without stamp and tag are not the child's.
 TEST(LastRunChildLines, TheChildsLinesOfTheLastRunOnly) {
   const std::string stamp = "2026-12-09 09:31:46.942 ";
-  const auto line = [&stamp](const std::string& text) { return stamp + text + "\r\n"; };
-  const std::string first_run = line("[service] service 'svc' starting, start parameters []") +
-                                line("[child] old line") + line("[service] service stopped, exit code 0");
-  const std::string last_run = line("[service] service 'svc' starting, start parameters [-x]") +
-                               line("[service] child started, process id 7") + line("[child] No JVM found.") +
-                               line("[child] ") + line("[child] Log: C:\\tmp\\tvl_nlog_2") +
-                               line("[service] child ended with exit code 1");
-  const std::string other = line("[service] service 'svc2' starting, start parameters []") + line("[child] other");
-  const std::string log = first_run + last_run + other;
-  EXPECT_EQ(LastRunChildLines(log, false, "svc", 20),
-            (std::vector<std::string>{"No JVM found.", "", "Log: C:\\tmp\\tvl_nlog_2", "other"}));
-  // The last of them only; a text without line ends at its end.
-  EXPECT_EQ(LastRunChildLines(log + stamp + "[child] unfinished", false, "svc", 2),
-            (std::vector<std::string>{"other", "unfinished"}));
-  EXPECT_TRUE(LastRunChildLines(log, false, "svc", 0).empty());
-  // A run that stopped before its child wrote anything has no lines.
-  EXPECT_TRUE(LastRunChildLines(first_run + line("[service] service 'svc' starting, start parameters []"), false,
-                                "svc", 20)
-                  .empty());
-  EXPECT_TRUE(LastRunChildLines("", false, "svc", 20).empty());
-}
-
-// Read from the middle of the file, the first piece of a line is no line;
-// without a start line, the whole text is the last run.
-TEST(LastRunChildLines, FromTheMiddleOfTheFile) {
-  const std::string stamp = "2026-12-09 09:31:46.942 ";
-  const std::string text = "e] one\r\n" + stamp + "[child] two\r\n" + stamp + "[child] three\r\n";
-  EXPECT_EQ(LastRunChildLines(text, true, "svc", 20), (std::vector<std::string>{"two", "three"}));
-  EXPECT_EQ(LastRunChildLines(stamp + "[child] piece", true, "svc", 20), std::vector<std::string>{});
-  // Lines shorter than a stamp, or another tag, are not the child's.
-  EXPECT_EQ(LastRunChildLines("[child] x\r\n" + stamp + "[child]\r\n", false, "svc", 20), std::vector<std::string>{});
+  const auto lines = [&stamp](std::initializer_list<const char*> texts) {
+    std::string log;
+    for (const char* text : texts) log += stamp + text + "\r\n";
+    return log;
+  };
+  const std::string log = lines({"[service] service 'svc' starting, []", "[child] old", "[service] service 'svc' starting",
+                                 "[child] No JVM found.", "[child] ", "[service] service 'svc2' starting", "[child] x"});
+  EXPECT_EQ(LastRunChildLines(log, false, "svc", 20), (std::vector<std::string>{"No JVM found.", "", "x"}));
+  EXPECT_EQ(LastRunChildLines(log + stamp + "[child] unended", false, "svc", 2),
+            (std::vector<std::string>{"x", "unended"}));
+  EXPECT_TRUE(LastRunChildLines(log + lines({"[service] service 'svc' starting"}), false, "svc", 20).empty());
+  EXPECT_EQ(LastRunChildLines("d] one\r\n" + lines({"[child] two"}), true, "svc", 20), std::vector<std::string>{"two"});
+  EXPECT_TRUE(LastRunChildLines(lines({"[child] piece"}), true, "svc", 20).empty());
+  EXPECT_TRUE(LastRunChildLines("[child] x\r\n" + stamp + "[child]\r\n", false, "svc", 20).empty());
 }
 
 }  // namespace

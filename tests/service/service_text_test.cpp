@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/args.h"
-
 namespace vexlo {
 namespace {
 
@@ -42,56 +40,23 @@ TEST(UnsupportedSetting, TheAnswersOfAManagerThatDoesNotKnowIt) {
 // The start check: running counts from when it is first seen; a stop ends
 // the watch as a failure; a pending state waits while its check point moves.
 TEST(WatchStart, RunningForTheCheckOrStoppedBeforeIt) {
-  struct Step {
-    uint32_t state, check_point, wait_hint;
-    uint64_t now;
-    StartWatch expected;
+  using W = StartWatch;
+  struct Step { uint32_t state, check_point, wait_hint; uint64_t now; W expected; };
+  const std::vector<std::vector<Step>> cases = {
+      {{2, 1, 2000, 0, W::kWatching}, {2, 2, 2000, 1500, W::kWatching}, {2, 2, 2000, 3000, W::kWatching},
+       {4, 0, 0, 3100, W::kWatching}, {4, 0, 0, 6099, W::kWatching}, {4, 0, 0, 6100, W::kRunning}},
+      {{4, 0, 0, 0, W::kWatching}, {3, 1, 3000, 100, W::kWatching}, {1, 0, 0, 200, W::kStopped}},
+      {{2, 1, 2000, 0, W::kWatching}, {2, 1, 2000, 2000, W::kWatching}, {2, 1, 2000, 2001, W::kNoProgress}},
+      {{7, 0, 0, 0, W::kRunning}},  // paused: started
   };
-  const struct {
-    const char* name;
-    std::vector<Step> steps;
-  } cases[] = {
-      {"runs through the check",
-       {{4, 0, 50000, 1000, StartWatch::kWatching}, {4, 0, 50000, 3999, StartWatch::kWatching},
-        {4, 0, 50000, 4000, StartWatch::kRunning}}},
-      {"start pending first, then the check from running",
-       {{2, 1, 2000, 0, StartWatch::kWatching}, {2, 2, 2000, 1500, StartWatch::kWatching},
-        {2, 3, 2000, 3000, StartWatch::kWatching}, {4, 0, 0, 4000, StartWatch::kWatching},
-        {4, 0, 0, 6999, StartWatch::kWatching}, {4, 0, 0, 7000, StartWatch::kRunning}}},
-      {"the child fails within the check",
-       {{4, 0, 50000, 0, StartWatch::kWatching}, {1, 0, 0, 2999, StartWatch::kStopped}}},
-      {"stopped at the first look", {{1, 0, 0, 0, StartWatch::kStopped}}},
-      {"a stop on its way is watched to its end",
-       {{4, 0, 0, 0, StartWatch::kWatching}, {3, 1, 3000, 100, StartWatch::kWatching},
-        {3, 1, 3000, 3100, StartWatch::kWatching}, {1, 0, 0, 3200, StartWatch::kStopped}}},
-      {"pending without progress",
-       {{2, 1, 2000, 0, StartWatch::kWatching}, {2, 1, 2000, 2000, StartWatch::kWatching},
-        {2, 1, 2000, 2001, StartWatch::kNoProgress}}},
-      {"paused counts as started", {{7, 0, 0, 0, StartWatch::kRunning}}},
-  };
-  for (const auto& c : cases) {
+  for (size_t c = 0; c < cases.size(); ++c) {
     StartWatchState watch;
     watch.check_ms = 3000;
-    for (size_t i = 0; i < c.steps.size(); ++i) {
-      const Step& step = c.steps[i];
+    for (const Step& step : cases[c]) {
       EXPECT_EQ(WatchStart(watch, step.state, step.check_point, step.wait_hint, step.now), step.expected)
-          << c.name << ", step " << i;
+          << "case " << c << " at " << step.now;
     }
   }
-}
-
-// Every command word the usage names is one the launcher knows.
-TEST(UsageText, NamesTheProgramItsCommandsAndExitCodes) {
-  const std::string usage = UsageText("svc.exe");
-  EXPECT_EQ(usage.rfind("Usage: svc.exe -<command> [service name]\n", 0), 0u) << usage;
-  std::vector<std::string> words;
-  for (size_t at = usage.find("\n  -"); at != std::string::npos; at = usage.find("\n  -", at + 1)) {
-    const size_t word = at + 4;
-    words.push_back(usage.substr(word, usage.find(' ', word) - word));
-  }
-  EXPECT_EQ(words.size(), 9u) << usage;
-  for (const std::string& word : words) EXPECT_NE(LookupCommand(word), CommandWord::kNone) << word;
-  EXPECT_NE(usage.find("Exit codes: 0 success, 1 failure, 3 not running (-status).\n"), std::string::npos);
 }
 
 }  // namespace
