@@ -141,6 +141,7 @@ const std::vector<SettingKey>& SettingKeys() {
        DurationRule<kStopTimeoutSetting>},
       {"service", "preshutdown-timeout", record::kPreshutdownTimeout, kPreshutdownTimeoutSetting.default_text,
        DurationRule<kPreshutdownTimeoutSetting>},
+      {"service", "start-check", record::kStartCheck, kStartCheckSetting.default_text, DurationRule<kStartCheckSetting>},
       {"logs", "service", record::kServiceLog, nullptr, ServiceLogPathProblem},
       {"logs", "service-max-size", record::kServiceLogMaxSize, kServiceLogMaxSizeSetting.default_text,
        [](const std::string& text) {

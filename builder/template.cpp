@@ -34,6 +34,10 @@ start = "auto"
 # stop-timeout = "30s"
 # How long a machine shutdown waits for the service ("0s": off).
 # preshutdown-timeout = "60s"
+# How long -start watches the service before it calls the start good: a
+# start that fails within it is reported with the application's last lines
+# ("0s": -start does not wait).
+# start-check = "3s"
 # Environment variables for the application, set in this order and expanded
 # (a value may use an earlier one; "" removes a variable).
 # environment = { APP_HOME = '%VEXLO_EXEDIR%app', APP_CONF = '${APP_HOME}\conf' }

@@ -37,6 +37,12 @@ std::string ServiceLogPathProblem(const std::string& text);
 inline constexpr DurationSetting kPreshutdownTimeoutSetting = {record::kPreshutdownTimeout, "60s", 1000, 3600 * 1000,
                                                         true};
 
+// How long -start (and -install-and-start) watches a started service before
+// it calls the start good: a child that fails at once (no Java runtime, a
+// missing jar) stops the service within it. "0s": -start returns as soon as
+// the service control manager has started the service.
+inline constexpr DurationSetting kStartCheckSetting = {record::kStartCheck, "3s", 1000, 3600 * 1000, true};
+
 // ---- service.account (record 30003) -----------------------------------------
 
 // The account name the service control manager takes for a service.account

@@ -65,6 +65,7 @@ TEST(CompileConfiguration, EveryKeyWritesItsRecords) {
       {30003, "EXAMPLE\\svc-every-key"},
       {30005, "172800 R10000 C N\nC:\\tools\\notify.exe \"Every Key\""},
       {30006, "3m"},
+      {30007, "10s"},
       {30010, "ZETA_HOME=%VEXLO_EXEDIR%zeta\nOdd Name=a b\nCLEARED=\nAPP_OPTS=${ZETA_HOME}\\conf"},
       {30011, "com.example.EveryKey\nshutdown\nstop\n\ntwo words"},
       {30012, "1MB 7"},

@@ -197,12 +197,15 @@ class ServiceMainTest : public RuntimeTest {
   std::vector<std::string> service_logs_;
 };
 
+// With a start check, -start returns once the service has run through it.
 TEST_F(ServiceMainTest, StartRunStopThroughTheStopLine) {
   SetDouble(dll_, "main-stdin=all");
-  const std::string exe = Install(name_, Contents());
+  BlockContents contents = Contents();
+  SetText(contents, record::kStartCheck, "1s");
+  const std::string exe = Install(name_, contents);
   const ProcessResult start = Run(exe, "-start " + name_);
-  EXPECT_EQ(start.out, "Starting service '" + name_ + "'.\r\n");
-  // Running is reported at once, not after the application is up.
+  EXPECT_EQ(start.out, "Starting service '" + name_ + "'.\r\nService '" + name_ + "' is running.\r\n");
+  EXPECT_EQ(start.exit_code, 0u);
   EXPECT_EQ(State(name_), static_cast<DWORD>(SERVICE_RUNNING));
   ASSERT_TRUE(WaitForRecord("call main"));
   EXPECT_EQ(Run(exe, "-status " + name_).out, "Running.\r\n");
@@ -508,31 +511,56 @@ TEST_F(ServiceMainTest, OutputLogRollsOverKeepingEveryLineOnce) {
 
 // A child that cannot start the application leaves the launcher's message
 // in the service log, which holds it by the time the service shows stopped.
-TEST_F(ServiceMainTest, FailedStartsLeaveTheLauncherMessageInTheServiceLog) {
+// -start watches the start and reports it: the exit code and the child's
+// last lines, read from that log (none when the log is off); -status shows
+// the exit code too.
+TEST_F(ServiceMainTest, FailedStartsAreReportedWithTheLauncherMessage) {
   const struct {
     const char* suffix;
     int32_t id;
     std::string value;
-    std::string message;  // the first line of the child's message
+    std::string message;  // the first line of the child's message; "" with the log off
   } cases[] = {
       {"no-jvm", record::kSearchSequence, "A" + work_ + "\\no-runtime", "No JVM could be found."},
       {"missing-jar", record::kClassPath, "A1" + work_ + "\\missing.jar",
        "File or directory " + work_ + "\\missing.jar not found or empty"},
+      {"log-off", record::kServiceLog, "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.suffix);
     BlockContents contents = Contents();
     SetText(contents, c.id, c.value);
+    SetText(contents, record::kStartCheck, "30s");  // for a loaded machine: a failure ends it early
+    if (c.message.empty()) SetText(contents, record::kClassPath, "A1" + work_ + "\\missing.jar");
     const std::string name = name_ + "-" + c.suffix;
-    Install(name, contents);
-    ASSERT_TRUE(StartWith(name, {}));
-    ASSERT_TRUE(WaitForState(name, SERVICE_STOPPED, 60000));
+    const std::string exe = Install(name, contents);
+    const ProcessResult start = Run(exe, "-start " + name);
+    EXPECT_EQ(start.exit_code, 1u) << start.out;
     const std::vector<std::string> log = ServiceLog();
-    EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name + "' starting", "[child] " + c.message,
-                                   "[service] child ended with exit code 1",
-                                   "[service] service stopped, exit code 1066, service-specific exit code 1"}),
-              "")
-        << Joined(log);
+    if (!c.message.empty()) {
+      EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name + "' starting", "[child] " + c.message,
+                                     "[service] child ended with exit code 1",
+                                     "[service] service stopped, exit code 1066, service-specific exit code 1"}),
+                "")
+          << Joined(log);
+    }
+    // The report: the exit code, then the child's last lines of this run as
+    // it wrote them. (Wine may fail the start call itself with 1053: no
+    // "Starting" line then.)
+    const std::string starting = "Starting service '" + name + "'.\r\n";
+    std::string child;
+    for (size_t i = 0, from = log.size(); i < log.size(); ++i) {
+      if (log[i].rfind("[service] service '" + name + "' starting", 0) == 0) {
+        from = i;
+        child.clear();
+      }
+      if (i > from && log[i].rfind("[child] ", 0) == 0) child += log[i].substr(8) + "\r\n";
+    }
+    EXPECT_EQ(start.out.substr(start.out.rfind(starting, 0) == 0 ? starting.size() : 0),
+              "Service '" + name + "' failed to start (exit code 1).\r\n" + child);
+    const ProcessResult status = Run(exe, "-status " + name);
+    EXPECT_EQ(status.out, "Not running.\r\nLast exit code 1.\r\n");
+    EXPECT_EQ(status.exit_code, 3u);
     Remove(name);
   }
 }

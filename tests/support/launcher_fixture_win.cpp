@@ -32,6 +32,8 @@ BlockContents DefaultContents(const std::string& service_name) {
       {2001, "i"},
       {2002, "0"},
       {2003, ""},
+      // -start returns at once: only the tests of the start check watch.
+      {30007, "0s"},
   };
   contents.wides = {{20017, VEXLO_WIDE("Vexlo test service description")}};
   return contents;
