@@ -25,15 +25,6 @@ std::vector<std::pair<const toml::key*, const toml::node*>> InFileOrder(const to
   return entries;
 }
 
-// Windows compares file names without regard to ASCII case.
-std::string Folded(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
-
 // Raw texts keep the launcher's buffer limits for the records it reads.
 size_t RawLimit(int32_t id) {
   if (id == record::kPreferredVmType) return kVmTypeLimit;
@@ -52,8 +43,8 @@ void Compiler::Files(const toml::node& node) {
     return;
   }
   size_t index = 0;
-  std::map<std::string, std::pair<std::string, uint32_t>> used;  // folded name -> key, line
-  if (plan_.runtime == RuntimeMode::kEmbedded) used[Folded(kRuntimeJarName)] = {"java.runtime = \"embedded\"", 0};
+  std::map<std::string, std::pair<std::string, uint32_t>> used;  // name key -> key, line
+  if (plan_.runtime == RuntimeMode::kEmbedded) used[IncludedFileNameKey(kRuntimeJarName)] = {"java.runtime = \"embedded\"", 0};
   size_t names_size = plan_.runtime == RuntimeMode::kEmbedded ? sizeof(kRuntimeJarName) - 1 : 0;
   for (const toml::node& element : *array) {
     const std::string key = "files[" + std::to_string(++index) + "]";
@@ -90,14 +81,14 @@ void Compiler::Files(const toml::node& node) {
       Error(at, name_key, Quoted(utf8_name) + ": " + IncludedNameProblemText(problem));
       continue;
     }
-    const auto clash = used.find(Folded(name));
+    const auto clash = used.find(IncludedFileNameKey(name));
     if (clash != used.end()) {
       Error(at, name_key,
             Quoted(utf8_name) + " is already used by " + clash->second.first +
                 (clash->second.second ? " (line " + std::to_string(clash->second.second) + ")" : ""));
       continue;
     }
-    used[Folded(name)] = {key, At(at).line};
+    used[IncludedFileNameKey(name)] = {key, At(at).line};
     names_size += (names_size > 0 ? 1 : 0) + name.size();
     plan_.files.push_back({*source, Resolve(*source), name, At(*source_node)});
   }

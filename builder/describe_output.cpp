@@ -51,8 +51,7 @@ void Describer::Print(const Line& line) {
 std::string Describer::Placement(size_t index, const IncludedFile& file, InspectOutput* output) {
   std::string name = AnsiToUtf8(file.name);
   std::replace(name.begin(), name.end(), '\\', '/');
-  const bool safe = CheckIncludedFileName(file.name) == IncludedNameProblem::kNone &&
-                    file.name.find_first_of("*?\"<>|") == std::string::npos;
+  const bool safe = CheckIncludedFileName(file.name) == IncludedNameProblem::kNone;
   if (options_.extract_dir.empty()) return name;
   std::string relative = name;
   if (!safe) {

@@ -21,7 +21,8 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   set(VEXLO_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   # The private prefix exists for one test run: created first, removed last.
   add_test(NAME wine.prefix.up
-    COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh up ${VEXLO_WINEPREFIX} --service-log)
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh up ${VEXLO_WINEPREFIX} --service-log
+            ${CMAKE_BINARY_DIR}/tests/e2e/desktop_keeper.exe)
   set_tests_properties(wine.prefix.up PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
   add_test(NAME wine.prefix.down
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh down ${VEXLO_WINEPREFIX})

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Test fixture: "up PREFIX [--service-log]" creates the private Wine prefix,
-# starts a persistent wineserver (installed services survive between wine
-# commands) and an Xvfb display for message-box tests; "down PREFIX" stops only
-# this prefix's processes.
+# Test fixture: "up PREFIX [--service-log [KEEPER]]" creates the private Wine
+# prefix, starts a persistent wineserver (installed services survive between
+# wine commands), an Xvfb display for message-box tests and, with KEEPER (the
+# path of desktop_keeper.exe), a process that holds the prefix's desktop on
+# that display for the whole run; "down PREFIX" stops only this prefix's
+# processes.
 #
 # --service-log turns the launcher log on for services: the service control
 # manager gives services a fresh environment from the registry, computed once
@@ -50,6 +52,23 @@ up)
     read -r number <"$fifo"; rm -f "$fifo"
     rm -f "$WINEPREFIX.display"
     if [ -n "$number" ]; then echo ":$number" >"$WINEPREFIX.display"; fi
+  fi
+  # Wine starts the prefix's desktop with the environment of the first process
+  # that needs it and ends it a few seconds after its last user. Started by a
+  # test without DISPLAY it has no display driver, and while it lives no
+  # process gets a window or a message box, the display tests' included. The
+  # keeper holds it on the display from before the first test; it ends with
+  # the server.
+  keeper=${4:-}
+  if [ -n "$keeper" ] && [ -f "$keeper" ] && [ -f "$WINEPREFIX.display" ]; then
+    ready="$WINEPREFIX.desktop-ready"; rm -f "$ready"
+    DISPLAY=$(cat "$WINEPREFIX.display") wine "$keeper" "Z:$ready" </dev/null >/dev/null 2>&1 &
+    keeper_pid=$!
+    waited=0
+    while [ ! -f "$ready" ] && kill -0 "$keeper_pid" 2>/dev/null && [ "$waited" -lt 600 ]; do
+      sleep 0.1; waited=$((waited + 1))
+    done
+    if [ -f "$ready" ]; then rm -f "$ready"; else echo "the desktop keeper did not start: display tests may fail" >&2; fi
   fi
   echo "wine prefix ready: $WINEPREFIX"
   ;;

@@ -119,7 +119,7 @@ bool BuildLauncher(const std::string& stub, const BlockContents& contents,
     // The launcher refuses these names when it extracts; a launcher that
     // carries one could never start.
     const IncludedNameProblem problem = CheckIncludedFileName(file.name);
-    if (EscapesTempDirectory(problem) || problem == IncludedNameProblem::kListSeparator) {
+    if (RefusedAtExtraction(problem)) {
       *error = "included file \"" + file.name + "\": " + IncludedNameProblemText(problem);
       return false;
     }

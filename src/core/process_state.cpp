@@ -17,6 +17,12 @@ uint32_t& ExtractionEndPosition() {
   return position;
 }
 
+std::vector<std::string>& ExtractedFileNames() {
+  static std::vector<std::string>* names;  // made once, never destroyed: no guard, no exit code
+  if (names == nullptr) names = new std::vector<std::string>();
+  return *names;
+}
+
 std::string& InstanceSemaphoreName() {
   static std::string name;
   return name;

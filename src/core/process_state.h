@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vexlo {
 
@@ -16,6 +17,11 @@ char& ModeLetter();
 // File position just behind the last included file read at extraction; 0
 // when nothing was extracted. Handed to the Java side.
 uint32_t& ExtractionEndPosition();
+
+// The names (as in record 2003) of the files extraction wrote into the
+// launcher temporary directory, in the order it wrote them. The class path
+// takes its archives from here, never from a listing of the directory.
+std::vector<std::string>& ExtractedFileNames();
 
 // Name of the semaphore that marks this running instance; empty until the
 // instance check has chosen it. Handed to the Java side.

@@ -1,14 +1,15 @@
 #include "core/temp_dir_win.h"
 
-#include <stdlib.h>
 #include <string.h>
-#include <time.h>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "core/errors_win.h"
 #include "core/log_win.h"
 #include "sys/file_tests_win.h"
-#include "sys/handle_win.h"
-#include "sys/path_text.h"
+#include "sys/random_win.h"
 #include "sys/text_win.h"
 
 namespace vexlo {
@@ -36,6 +37,52 @@ bool UsableTempPath(const std::string& path) {
   if (length == 0 || length >= sizeof(long_path)) return false;
   return std::string(long_path, length).find('?') == std::string::npos;
 }
+
+// The folders this run created, each known by its path and by what the file
+// system calls it (volume serial and file index, kIdentitySize bytes behind
+// the path's terminating zero), so that a link or another folder put in its
+// place later is never taken for it. Never destroyed: a fatal exit may come
+// at any time.
+constexpr size_t kIdentitySize = 3 * sizeof(DWORD);
+
+std::vector<std::string>& CreatedFolders() {
+  static std::vector<std::string>* folders;  // zero at start: no guard
+  if (folders == nullptr) folders = new std::vector<std::string>();
+  return *folders;
+}
+
+// False when the handle's file cannot be asked. A link opened as itself
+// (Windows) shows the reparse-point attribute: it has no identity here.
+bool ReadIdentity(HANDLE file, DWORD identity[3]) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return false;
+  }
+  identity[0] = info.dwVolumeSerialNumber;
+  identity[1] = info.nFileIndexHigh;
+  identity[2] = info.nFileIndexLow;
+  return true;
+}
+
+const std::string* FindCreated(const char* path) {
+  for (const std::string& folder : CreatedFolders()) {
+    if (lstrcmpiA(folder.c_str(), path) == 0) return &folder;
+  }
+  return nullptr;
+}
+
+// A link is opened as the link, never its target (where the system supports
+// it).
+UniqueFile OpenNoFollow(const char* path, DWORD access) {
+  return UniqueFile(CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// The well-known SIDs S-1-5-18 (SYSTEM) and S-1-5-32-544 (Administrators):
+// revision, sub-authority count, authority 5 (NT), sub-authorities.
+alignas(4) const BYTE kSystemSid[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+alignas(4) const BYTE kAdministratorsSid[] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 0x02, 0, 0};
 
 }  // namespace
 
@@ -84,8 +131,9 @@ std::string NewTempFileName() {
     file = name;
   } else {
     LogLine("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
-    srand(static_cast<unsigned>(time(nullptr)));
-    file = JoinPath(directory, ("vxl" + std::to_string(rand())).c_str());
+    uint64_t random = 0;
+    RandomValue(&random);
+    file = JoinPath(directory, ("vxl" + std::to_string(static_cast<int>(random & 0x7FFFFFFF))).c_str());
   }
   LogLine("tempFile is %s", file.c_str());
   return file;
@@ -96,15 +144,27 @@ std::string ProcessCommFileName(unsigned process_id) {
 }
 
 void CreateLauncherTempDir() {
+  const std::string directory = SystemTempDir();
   for (int attempt = 0; attempt < 10; ++attempt) {
-    LauncherTempDir() =
-        NewTempFileName() + "_dir" + std::to_string(static_cast<long long>(time(nullptr)));
-    LogLine("Temp dir: %s", LauncherTempDir().c_str());
-    if (CreateDirectoryA(LauncherTempDir().c_str(), nullptr)) return;
-    LogLine("Could not create dir (%d)", static_cast<int>(GetLastError()));
+    uint64_t random = 0;
+    DWORD error = 0;
+    if (!RandomValue(&random)) {
+      error = GetLastError();
+    } else {
+      std::string name = JoinPath(directory, "vxl");
+      for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789ABCDEF"[(random >> shift) & 0xF];
+      name += ".tmp_dir";
+      LogLine("Temp dir: %s", name.c_str());
+      error = CreatePrivateFolder(name);
+      if (error == 0) {
+        LauncherTempDir() = name;
+        return;
+      }
+    }
+    LogLine("Could not create dir (%d)", static_cast<int>(error));
   }
-  EmptyDirectory(LauncherTempDir(), true);
-  FatalInternalError("7");
+  // Every name was taken: whoever holds them, nothing of theirs is touched.
+  FatalMessage(1015);
 }
 
 std::string& LauncherTempDir() {
@@ -112,61 +172,137 @@ std::string& LauncherTempDir() {
   return directory;
 }
 
+bool PrivateSecurity::Build() {
+  // TOKEN_USER followed by its SID, which is never longer than the maximum.
+  DWORD user[(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE) / sizeof(DWORD) + 1];
+  DWORD user_size = 0;
+  HANDLE raw_token = nullptr;
+  const HANDLE this_process = reinterpret_cast<HANDLE>(-1);  // what GetCurrentProcess() returns
+  if (!OpenProcessToken(this_process, TOKEN_QUERY, &raw_token)) return false;
+  UniqueHandle token(raw_token);
+  ACL* acl = reinterpret_cast<ACL*>(acl_);
+  if (!GetTokenInformation(token.get(), TokenUser, user, sizeof(user), &user_size) ||
+      !InitializeAcl(acl, sizeof(acl_), ACL_REVISION)) {
+    return false;
+  }
+  for (PSID sid : {const_cast<BYTE*>(kSystemSid), const_cast<BYTE*>(kAdministratorsSid),
+                   static_cast<BYTE*>(reinterpret_cast<TOKEN_USER*>(user)->User.Sid)}) {
+    if (!AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS, sid)) {
+      return false;
+    }
+  }
+  return InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+         SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
+         SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+}
+
+unsigned long CreatePrivateFolder(const std::string& path) {
+  PrivateSecurity security;
+  if (!security.Build()) return GetLastError();
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), security.Descriptor(), FALSE};
+  if (!CreateDirectoryA(path.c_str(), &attributes)) {
+    // Wine reports a link at the name without an error code.
+    const DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_ALREADY_EXISTS;
+  }
+  DWORD identity[3];
+  UniqueFile folder = OpenNoFollow(path.c_str(), 0);
+  if (!folder || !ReadIdentity(folder.get(), identity)) return GetLastError();
+  std::string record = path;
+  record += '\0';
+  record.append(reinterpret_cast<const char*>(identity), kIdentitySize);
+  CreatedFolders().push_back(std::move(record));
+  return 0;
+}
+
+bool CreatedByThisRun(const char* path) { return FindCreated(path) != nullptr; }
+
+UniqueFile OpenCreatedFolder(const char* path, unsigned long access) {
+  const std::string* created = FindCreated(path);
+  if (created == nullptr) return UniqueFile();
+  UniqueFile folder = OpenNoFollow(path, access);
+  DWORD identity[3];
+  // Windows opens a link itself (with the reparse-point attribute); Wine
+  // opens what a Unix link points to: either way it is not the recorded
+  // folder.
+  if (!folder || !ReadIdentity(folder.get(), identity) || memcmp(created->data() + created->size() - kIdentitySize, identity, kIdentitySize) != 0) {
+    LogLine("%s is not the folder this run created", path);
+    return UniqueFile();
+  }
+  return folder;
+}
+
 namespace {
+
+// Removed through a handle checked to be the folder, never by name alone.
+// The caller holds no handle of its own to it.
+void RemoveCreatedFolder(const char* path) {
+  UniqueFile folder = OpenCreatedFolder(path, DELETE);
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  if (folder) SetFileInformationByHandle(folder.get(), FileDispositionInfo, &disposition, sizeof(disposition));
+}
 
 // Paths are built in place in one buffer of the system's longest path, so
 // that removal allocates nothing: it also runs when memory is gone.
 constexpr size_t kPathCapacity = 32768;
 
-// Empties the directory whose path fills path[0, length).
+// Empties the folder whose path fills path[0, length), held by the caller.
 void EmptyDirectoryAt(char* path, size_t length, bool descend) {
   LogLine("emptying %s", path);
   size_t base = length;
   if (path[base - 1] != '\\') path[base++] = '\\';
-  if (base + sizeof("*.*") > kPathCapacity) return;
-  memcpy(path + base, "*.*", sizeof("*.*"));
   WIN32_FIND_DATAA entry;
-  UniqueFind search(FindFirstFileA(path, &entry));
-  if (!search) {
-    path[length] = '\0';
-    return;
+  UniqueFind search;
+  if (base + sizeof("*.*") <= kPathCapacity) {
+    memcpy(path + base, "*.*", sizeof("*.*"));
+    search.reset(FindFirstFileA(path, &entry));
   }
-  do {
-    if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
-    const size_t name_length = strlen(entry.cFileName);
-    if (base + name_length + 1 > kPathCapacity) continue;
-    memcpy(path + base, entry.cFileName, name_length + 1);
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      // A directory link or junction is removed as the link: emptying it
-      // would delete the files it points to, possibly as LocalSystem.
-      const bool empty_it = descend && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-      LogLine("attempting to remove %s (%d)", path, empty_it ? 1 : 0);
-      if (empty_it) EmptyDirectoryAt(path, base + name_length, false);
-      RemoveDirectoryA(path);
-    } else {  // a file link too: deleting it removes the link
-      LogLine("attempting to delete %s", path);
-      DeleteFileA(path);
-    }
-  } while (FindNextFileA(search.get(), &entry));
+  if (search) {
+    do {
+      if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
+      const size_t name_length = strlen(entry.cFileName);
+      if (base + name_length + 1 > kPathCapacity) continue;
+      memcpy(path + base, entry.cFileName, name_length + 1);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // The listing's attributes are the only place where Wine shows a Unix
+        // link as one; the identity check in OpenCreatedFolder catches the rest.
+        UniqueFile folder;
+        if (descend && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+          folder = OpenCreatedFolder(path);
+        }
+        if (!folder) {
+          LogLine("leaving %s", path);
+          continue;
+        }
+        LogLine("attempting to remove %s (1)", path);
+        EmptyDirectoryAt(path, base + name_length, false);
+        folder.reset();
+        RemoveCreatedFolder(path);
+      } else {  // a file link too: deleting it removes the link
+        LogLine("attempting to delete %s", path);
+        DeleteFileA(path);
+      }
+    } while (FindNextFileA(search.get(), &entry));
+  }
   path[length] = '\0';
 }
 
 }  // namespace
 
 void EmptyDirectory(const std::string& path, bool descend) {
-  if (path.empty() || path[0] == '.' || path.size() >= kPathCapacity) return;
+  if (path.empty() || path.size() >= kPathCapacity) return;
   char buffer[kPathCapacity];
   memcpy(buffer, path.c_str(), path.size() + 1);
   EmptyDirectoryAt(buffer, path.size(), descend);
 }
 
 void RemoveLauncherTempDir() {
-  const std::string& directory = LauncherTempDir();
-  // Only a directory this run created, and never a relative one: a fatal exit
-  // must not empty whatever the current directory happens to be.
-  if (directory.empty() || IsRelativePath(directory)) return;
-  EmptyDirectory(directory, true);
-  RemoveDirectoryA(directory.c_str());
+  const char* directory = LauncherTempDir().c_str();
+  UniqueFile folder = OpenCreatedFolder(directory);
+  if (!folder) return;
+  EmptyDirectory(LauncherTempDir(), true);
+  folder.reset();
+  RemoveCreatedFolder(directory);
 }
 
 }  // namespace vexlo

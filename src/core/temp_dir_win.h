@@ -1,8 +1,20 @@
 // Temporary directories: the system temporary directory with its fallbacks,
 // temporary file names, and the per-run launcher temporary directory that
 // receives the included files.
+//
+// The launcher temporary directory is a new folder in the system temporary
+// directory named
+//   vxl<16 hexadecimal digits, 0-9 and A-F>.tmp_dir
+// for example C:\Windows\Temp\vxl5F3A9C01D2E4B7A8.tmp_dir: the digits come
+// from the system's random source, so nobody can guess the name ahead of a
+// start. (Launchers before these names used vxl<4 digits>.tmp_dir<seconds>
+// beside a vxl<4 digits>.tmp file; "vxl*.tmp_dir*" matches both.) The
+// launcher only ever empties or removes folders it created itself in this
+// run, and never follows a link or junction.
 #pragma once
 #include <string>
+
+#include "sys/handle_win.h"
 
 namespace vexlo {
 
@@ -27,19 +39,54 @@ std::string ProcessCommFileName(unsigned process_id);
 // The launcher temporary directory of this run; empty until it is created.
 std::string& LauncherTempDir();
 
-// Creates the launcher temporary directory beside a new temporary file
-// (<file>_dir<seconds>); ends the launcher with internal error 7 after ten
-// failed attempts.
+// Creates the launcher temporary directory under a new random name. A name
+// that is taken (by a file, a folder or a link) is never used: the next name
+// is tried; after ten taken names the launcher ends with message 1015 without
+// touching anything.
 void CreateLauncherTempDir();
 
-// Removes the files of a directory and, with `descend`, the files of its
-// immediate subdirectories and those subdirectories. Links and junctions are
-// removed as links, never emptied. An empty path, or one starting with "."
-// (a relative current-directory path), is never touched.
+// The security of the launcher's folders: full control for SYSTEM, the
+// Administrators and the user of this process; every ACE is inherited by the
+// files and folders created inside, and the DACL is protected, so nothing
+// comes from the parent (in C:\Windows\Temp that would let every user add
+// files).
+class PrivateSecurity {
+ public:
+  // False (with the system error set) when it cannot be built.
+  bool Build();
+  SECURITY_DESCRIPTOR* Descriptor() { return &descriptor_; }
+
+ private:
+  SECURITY_DESCRIPTOR descriptor_;
+  // The ACL header and three ACEs of at most the largest SID each.
+  DWORD acl_[(sizeof(ACL) + 3 * (sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE)) / sizeof(DWORD)];
+};
+
+// Creates a new folder with PrivateSecurity and records it as created by this
+// run. Returns 0, or the system error: anything already at `path` is an
+// error.
+unsigned long CreatePrivateFolder(const std::string& path);
+
+// True when this run created a folder at `path` (compared as Windows does).
+bool CreatedByThisRun(const char* path);
+
+// Opens a folder this run created; an invalid handle when `path` does not
+// name that very folder any more (a link, a junction or another folder). The
+// handle may list the folder and shares neither the right to delete nor to
+// rename: while it lives, the name keeps leading to this folder. `access`
+// adds rights (DELETE to remove it through the handle).
+UniqueFile OpenCreatedFolder(const char* path, unsigned long access = FILE_LIST_DIRECTORY);
+
+// Empties a folder held through OpenCreatedFolder: deletes its files and,
+// with `descend`, empties and removes the folders this run created in it
+// (each checked the same way before it is entered, and removed through a
+// handle checked to be that folder). Links, junctions and folders this run
+// did not create are left as they are. Allocates nothing, so the exit after
+// a failed allocation can run it.
 void EmptyDirectory(const std::string& path, bool descend);
 
 // Empties and removes the launcher temporary directory when this run created
-// one; failures are ignored. Relative paths are never removed.
+// one and it is still that folder; failures are ignored. Allocates nothing.
 void RemoveLauncherTempDir();
 
 }  // namespace vexlo

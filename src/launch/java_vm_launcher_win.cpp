@@ -128,6 +128,7 @@ void BuildStartArguments(const std::vector<std::string>& own_options,
   inputs.language = LocaleLanguage();
   inputs.country = LocaleCountry();
   inputs.launcher_temp_dir = LauncherTempDir();
+  inputs.extracted_files = ExtractedFileNames();
   inputs.tavrelium = IsTavrelium();
   if (inputs.tavrelium) inputs.installation_directory = InstallationDirectory();
   inputs.class_path_entries = ConfigText(record::kClassPath);

@@ -66,12 +66,18 @@ void ReadDefaultOptionsFile(OptionAssembly* assembly, const OptionSystem& system
   assembly->open_files.pop_back();
 }
 
+// Appends the file `name` of the directory, made absolute.
+void AppendFile(std::string* class_path, const std::string& directory, const std::string& name,
+                const OptionSystem& system) {
+  *class_path += system.make_absolute(system.context, directory + "\\" + name, nullptr) + ";";
+}
+
 // Appends every file of the directory matching *<dotted extension>.
 void AppendMatchingFiles(std::string* class_path, const std::string& directory,
                          const std::string& dotted_extension, const OptionSystem& system) {
   for (const std::string& name :
        system.list_files(system.context, directory + "\\*" + dotted_extension)) {
-    *class_path += system.make_absolute(system.context, directory + "\\" + name, nullptr) + ";";
+    AppendFile(class_path, directory, name, system);
   }
 }
 
@@ -82,6 +88,45 @@ bool ScanArchives(std::string* class_path, const std::string& directory, const O
   AppendMatchingFiles(class_path, directory, ".jar", system);
   AppendMatchingFiles(class_path, directory, ".zip", system);
   return true;
+}
+
+// True when `text` holds `lower` at `at`, ASCII letters in either case (as
+// Windows matches "*.jar" and "user").
+bool HoldsIgnoringCase(const std::string& text, size_t at, const char* lower) {
+  for (size_t i = 0; lower[i] != '\0'; ++i, ++at) {
+    const char c = at < text.size() ? text[at] : '\0';
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+  }
+  return true;
+}
+
+// Where an extracted file (its name as in record 2003) goes on the class
+// path: 0 a jar and 1 a zip directly in the launcher temporary directory, 2
+// and 3 the same in its "user" folder, -1 not at all.
+int ExtractedArchiveGroup(const std::string& name) {
+  const size_t separator = name.find_first_of("\\/");
+  int group = 0;
+  size_t file_start = 0;
+  if (separator != std::string::npos) {
+    if (separator != 4 || !HoldsIgnoringCase(name, 0, "user")) return -1;
+    group = 2;
+    file_start = separator + 1;
+  }
+  if (name.size() - file_start < 4) return -1;
+  if (HoldsIgnoringCase(name, name.size() - 4, ".jar")) return group;
+  return HoldsIgnoringCase(name, name.size() - 4, ".zip") ? group + 1 : -1;
+}
+
+// The archives among the extracted files, in the order a scan of the launcher
+// temporary directory gives: its jars, its zips, then those of its "user"
+// folder; within each, in extraction order. Only what this run wrote there
+// counts: a file planted beside them never reaches the class path.
+void AddExtractedArchives(const StartArgumentInputs& inputs, std::string* class_path, const OptionSystem& system) {
+  for (int group = 0; group < 4; ++group) {
+    for (const std::string& name : inputs.extracted_files) {
+      if (ExtractedArchiveGroup(name) == group) AppendFile(class_path, inputs.launcher_temp_dir, name, system);
+    }
+  }
 }
 
 // Archive and directory entries: each ";"-part made absolute. They are added
@@ -152,10 +197,7 @@ bool AddConfiguredEntries(const std::string& entries, std::string* class_path, c
 bool BuildClassPath(const StartArgumentInputs& inputs, const ClassPathOverrides& overrides,
                     const OptionSystem& system, std::string* class_path, ClassPathFailure* failure) {
   if (overrides.prepend && !overrides.prepend->empty()) *class_path += *overrides.prepend + ";";
-  if (!inputs.launcher_temp_dir.empty()) {
-    ScanArchives(class_path, inputs.launcher_temp_dir, system);
-    ScanArchives(class_path, inputs.launcher_temp_dir + "\\user", system);
-  }
+  if (!inputs.launcher_temp_dir.empty()) AddExtractedArchives(inputs, class_path, system);
   if (inputs.tavrelium) {
     const std::string& directory = inputs.installation_directory;
     *class_path += directory;

@@ -37,6 +37,9 @@ struct StartArgumentInputs {
   std::string language;  // locale codes; empty when unknown
   std::string country;
   std::string launcher_temp_dir;  // empty without included files
+  // The files extraction wrote there (names as in record 2003, in order):
+  // the class path takes its archives from these, not from a listing.
+  std::vector<std::string> extracted_files;
   bool tavrelium = false;        // mode letter "i"
   std::string installation_directory;  // record 10003 as a full path, case kept
   std::string class_path_entries;      // record 121 as stored

@@ -27,10 +27,10 @@ bool FileWrite(void* context, const void* data, uint32_t size, uint32_t* written
 
 // Every name that will be extracted is checked before anything is created, so
 // a hostile block leaves no trace at all.
-void RefuseEscapingNames(const std::vector<std::string>& names, size_t count) {
+void RefuseBadNames(const std::vector<std::string>& names, size_t count) {
   for (size_t i = 0; i < names.size() && i < count; ++i) {
     const IncludedNameProblem problem = CheckIncludedFileName(names[i]);
-    if (EscapesTempDirectory(problem)) {
+    if (RefusedAtExtraction(problem)) {
       LogErrorLine("refusing included file name \"%s\": %s", names[i].c_str(),
                    IncludedNameProblemText(problem));
       FatalInternalError("11");
@@ -48,9 +48,12 @@ int ExtractIncludedFiles() {
   const std::vector<std::string> names =
       SplitIncludedFileNames(ConfigText(record::kIncludedFileNames));
   const size_t wanted = count > 0 ? static_cast<size_t>(count) : 0;
-  RefuseEscapingNames(names, wanted);
-
+  RefuseBadNames(names, wanted);
   CreateLauncherTempDir();
+  return WriteIncludedFiles(names, wanted);
+}
+
+int WriteIncludedFiles(const std::vector<std::string>& names, size_t wanted) {
   const std::string& directory = LauncherTempDir();
   UniqueFile executable = OpenOwnExecutable();
   BlockStream stream{FileSource(executable.get()), LogLine};
@@ -63,10 +66,15 @@ int ExtractIncludedFiles() {
     const std::string& name = names[i];
     const size_t backslash = name.find('\\');
     if (backslash != std::string::npos) {
+      // Made here or not at all: a folder someone else put at the name could
+      // hold anything, including a link to elsewhere.
       const std::string subdirectory = directory + "\\" + name.substr(0, backslash);
-      LogLine("creating directory %s", subdirectory.c_str());
-      if (!CreateDirectoryA(subdirectory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        LogErrorLine("failed to create directory %s", subdirectory.c_str());
+      if (!CreatedByThisRun(subdirectory.c_str())) {
+        LogLine("creating directory %s", subdirectory.c_str());
+        if (CreatePrivateFolder(subdirectory) != 0) {
+          LogErrorLine("failed to create directory %s", subdirectory.c_str());
+          FatalInternalError("11");
+        }
       }
     }
     const std::string target = directory + "\\" + name;
@@ -75,9 +83,14 @@ int ExtractIncludedFiles() {
     LogLine("extracting %s (size: %I64d)", target.c_str(), static_cast<long long>(size));
     if (size <= 0) continue;
 
-    UniqueFile file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) FatalInternalError("11");
+    // A new file or none: one that is there already (someone else's, or a
+    // link) is never written through.
+    UniqueFile file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file) {
+      LogErrorLine("could not create %s (%d)", target.c_str(), static_cast<int>(GetLastError()));
+      FatalInternalError("11");
+    }
     const int result = CopyDescrambled(stream.source, ByteSink{file.get(), FileWrite}, size, LogErrorLine);
     if (result != kCopyDone) {
       LogErrorLine("Failed to extract %s", target.c_str());
@@ -87,6 +100,7 @@ int ExtractIncludedFiles() {
       DeleteFileA(target.c_str());
       return result;
     }
+    ExtractedFileNames().push_back(std::string(name));  // the one instantiation other code uses
   }
   ExtractionEndPosition() =
       static_cast<uint32_t>(stream.source.position(stream.source.context));

@@ -310,6 +310,9 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
        "t.toml:3:8: error: files[1].name: \"\": the name is empty"},
       {"file separator", "[[files]]\nsource = \"a.jar\"\nname = \"a;b.jar\"\n",
        "t.toml:3:8: error: files[1].name: \"a;b.jar\": the name holds a \";\", which separates the names"},
+      {"file twice, folded as Windows does", "[[files]]\nsource = \"a.jar\"\nname = \"\u00c9t\u00e9.jar\"\n"
+       "[[files]]\nsource = \"b.jar\"\nname = \"\u00e9t\u00c9.JAR\"\n",
+       "t.toml:6:8: error: files[2].name: \"\u00e9t\u00c9.JAR\" is already used by files[1] (line 3)"},
       {"file twice", "[[files]]\nsource = \"a.jar\"\n[[files]]\nsource = \"other/A.JAR\"\n",
        "t.toml:4:10: error: files[2].name: \"A.JAR\" is already used by files[1] (line 2)"},
       {"file named like the runtime", "[[files]]\nsource = \"vexlo-runtime.jar\"\n",

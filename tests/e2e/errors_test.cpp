@@ -2,8 +2,13 @@
 // the launcher's own code in real processes (launcher_probe.exe with a block).
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "core/temp_dir_win.h"
 #include "support/directory_link_win.h"
 #include "support/launcher_fixture_win.h"
+#include "support/runtime_fixture_win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -74,44 +79,100 @@ TEST_F(ErrorsTest, LibraryFailureLogsAndRemovesTheLauncherTempDir) {
   EXPECT_NE(log.find("ERROR: C++ library failure (length error): the launcher ends\r\n"), std::string::npos) << log;
 }
 
-// A directory link inside the launcher temp dir is removed as a link: the
-// fatal exit never empties the directory it points to.
+// The fatal exit never follows a directory link: one inside the launcher temp
+// dir, one in place of its lib folder, one in place of the temp dir itself.
 TEST_F(ErrorsTest, FatalExitLeavesWhatADirectoryLinkPointsTo) {
   const std::string target = work_ + "\\elsewhere";
   ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
   ASSERT_TRUE(WriteWholeFile(target + "\\keep.txt", "precious"));
   ASSERT_TRUE(CreateDirectoryA((target + "\\sub").c_str(), nullptr));
   const std::string probe = WriteProbe("probe.exe", DefaultContents());
-  const ProcessResult result = Run(probe, "launchertemp fatal " + target, {L"VEXLO_LOG=yes"});
-  ASSERT_EQ(result.exit_code, 1u) << "no directory link could be made";
-  const std::string directory = SplitLines(result.out).at(0);
-  RemoveDirectoryLink(directory + "\\linked");  // if it is left, never through it
-  EXPECT_EQ(ReadWholeFile(target + "\\keep.txt"), "precious");
-  EXPECT_NE(GetFileAttributesA((target + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
-  // The launcher's own files are still removed.
-  EXPECT_EQ(GetFileAttributesA((directory + "\\a.jar").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetFileAttributesA((directory + "\\lib").c_str()), INVALID_FILE_ATTRIBUTES);
-  ASSERT_EQ(LogFiles().size(), 1u);
-  EXPECT_NE(ReadWholeFile(tmp_ + "\\" + LogFiles()[0]).find("attempting to remove " + directory + "\\linked (0)"),
-            std::string::npos);
+  for (const std::string where : {"inside", "sub", "root"}) {
+    const ProcessResult result = Run(probe, "launchertemp fatal " + target + " " + where, {L"VEXLO_LOG=yes"});
+    ASSERT_EQ(result.exit_code, 1u) << "no directory link could be made";
+    const std::string directory = SplitLines(result.out).at(0);
+    const std::string link = directory + (where == "inside" ? "\\linked" : where == "sub" ? "\\lib" : "");
+    EXPECT_NE(GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES) << where;  // left as it is
+    RemoveDirectoryLink(link);
+    EXPECT_EQ(ReadWholeFile(target + "\\keep.txt"), "precious");
+    EXPECT_NE(GetFileAttributesA((target + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
+    // The launcher's own files are still removed; moved away, they are not its own.
+    EXPECT_EQ(ReadWholeFile(directory + (where == "root" ? ".moved" : "") + "\\a.jar"), where == "root" ? "a" : "");
+    EXPECT_TRUE(HasLine(NewestLog(), where == "root" ? directory + " is not the folder this run created"
+                                                      : "leaving " + link)) << where;
+  }
 }
 
-TEST_F(ErrorsTest, LauncherTempDirSitsBesideItsTempFile) {
+// While a folder is emptied it cannot be moved away for a link in its place.
+TEST_F(ErrorsTest, FolderBeingEmptiedCannotBeSwappedForALink) {
+  const std::string target = work_ + "\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  ASSERT_TRUE(WriteWholeFile(target + "\\b.jar", "precious"));
+  const ProcessResult result = Run(WriteProbe("probe.exe", DefaultContents()), "launchertemp held " + target + " sub");
+  const std::vector<std::string> out = SplitLines(result.out);
+  ASSERT_EQ(out.size(), 2u) << result.err;
+  if (out[1] == "moved") RemoveDirectoryLink(out[0] + "\\lib");
+  EXPECT_EQ(out[1], "held");
+  EXPECT_EQ(ReadWholeFile(target + "\\b.jar"), "precious");
+  EXPECT_EQ(ReadWholeFile(out[0] + "\\lib\\b.jar"), "");  // emptied
+}
+
+// A new name from the system's random source each run, nothing beside it, and
+// a protected DACL: full control for SYSTEM, the Administrators and the user.
+TEST_F(ErrorsTest, LauncherTempDirIsNewRandomAndPrivate) {
   const std::string probe = WriteProbe("probe.exe", DefaultContents());
-  const ProcessResult result = Run(probe, "launchertemp");
-  ASSERT_EQ(result.exit_code, 0u);
-  const std::string directory = SplitLines(result.out).at(0);
-  const size_t marker = directory.rfind("_dir");
-  ASSERT_NE(marker, std::string::npos) << directory;
-  const std::string seconds = directory.substr(marker + 4);
-  EXPECT_FALSE(seconds.empty());
-  EXPECT_EQ(seconds.find_first_not_of("0123456789"), std::string::npos) << directory;
-  const std::string temp_file = directory.substr(0, marker);
-  EXPECT_EQ(temp_file.rfind(tmp_ + "\\vxl", 0), 0u) << temp_file;
-  EXPECT_EQ(temp_file.substr(temp_file.size() - 4), ".tmp");
-  EXPECT_NE(GetFileAttributesA(temp_file.c_str()), INVALID_FILE_ATTRIBUTES);
-  // A normal end leaves the directory in place.
-  EXPECT_NE(GetFileAttributesA((directory + "\\lib\\b.jar").c_str()), INVALID_FILE_ATTRIBUTES);
+  const std::string first = SplitLines(Run(probe, "launchertemp").out).at(0);
+  const std::string name = first.substr(tmp_.size() + 1);
+  EXPECT_EQ(name.find_first_not_of("0123456789ABCDEF", 3), 19u) << name;
+  EXPECT_EQ(name.substr(0, 3) + name.substr(19), "vxl.tmp_dir");
+  EXPECT_NE(SplitLines(Run(probe, "launchertemp").out).at(0), first);
+  EXPECT_EQ(ListDirectory(tmp_).size(), 2u);  // a normal end leaves them, and no name file beside
+  const auto sddl = [](PSECURITY_DESCRIPTOR descriptor) {
+    char* text = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                         &text, nullptr);
+    const std::string result = text != nullptr ? text : "";
+    LocalFree(text);
+    return result;
+  };
+  PrivateSecurity security;
+  ASSERT_TRUE(security.Build());
+  const std::string set = sddl(security.Descriptor());
+  EXPECT_EQ(set.rfind("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-5-", 0), 0u) << set;
+  PSECURITY_DESCRIPTOR read = nullptr;
+  ASSERT_EQ(GetNamedSecurityInfoA(first.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  nullptr, nullptr, &read), 0u);
+  const std::string read_back = sddl(read);
+  LocalFree(read);
+  // Wine keeps no descriptor: it maps the DACL onto the Unix mode and reads
+  // that back, where only the absence of any access for everyone else shows.
+  const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  EXPECT_TRUE(wine ? read_back.find(";;;WD)") == std::string::npos : read_back == set) << read_back;
+}
+
+// A taken name is never used nor touched: the next is tried; with all ten
+// taken, message 1015. The probe's random values start at VEXLO_TEST_RANDOM.
+TEST_F(ErrorsTest, TakenNamesAreSkippedAndLeftAlone) {
+  const std::string target = work_ + "\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  ASSERT_TRUE(WriteWholeFile(target + "\\a.jar", "precious"));
+  const auto name = [this](int i) { return tmp_ + "\\vxl000000000000000" + "0123456789ABCDEF"[i] + ".tmp_dir"; };
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  ASSERT_TRUE(CreateDirectoryA(name(2).c_str(), nullptr) && WriteWholeFile(name(2) + "\\a.jar", "someone else's"));
+  ASSERT_TRUE(CreateDirectoryLink(name(1), target));  // no ASSERT below: the link must go in the end
+  const ProcessResult third = Run(probe, "launchertemp fatal", {L"VEXLO_LOG=yes", L"VEXLO_TEST_RANDOM=1"});
+  EXPECT_EQ(SplitLines(third.out), std::vector<std::string>{name(3)});
+  EXPECT_EQ(Count(NewestLog(), "Could not create dir (183)"), 2u);
+  for (int i = 3; i <= 10; ++i) {
+    EXPECT_TRUE(CreateDirectoryA(name(i).c_str(), nullptr) && WriteWholeFile(name(i) + "\\a.jar", "someone else's"));
+  }
+  const ProcessResult none = Run(probe, "launchertemp fatal", {L"VEXLO_LOG=yes", L"VEXLO_TEST_RANDOM=1"});
+  EXPECT_EQ(none.err.rfind("You must be at least Poweruser to run this program.", 0), 0u) << none.exit_code << none.err;
+  EXPECT_EQ(Count(NewestLog(), "Could not create dir (183)"), 10u);
+  EXPECT_NE(GetFileAttributesA(name(1).c_str()), INVALID_FILE_ATTRIBUTES);
+  RemoveDirectoryLink(name(1));
+  EXPECT_EQ(ReadWholeFile(target + "\\a.jar"), "precious");
+  for (int i = 2; i <= 10; ++i) EXPECT_EQ(ReadWholeFile(name(i) + "\\a.jar"), "someone else's") << i;
 }
 
 TEST_F(ErrorsTest, SystemTempDirAndCommunicationFile) {

@@ -40,7 +40,8 @@ class IncludedFilesTest : public LauncherTest {
 
 TEST_F(IncludedFilesTest, ExtractedByteForByte) {
   const std::string big = Pattern(20000), small = "lib contents";
-  const std::vector<IncludedFile> files = {{"a.jar", big}, {"empty.jar", ""}, {"lib\\b.jar", small}};
+  const std::vector<IncludedFile> files = {
+      {"a.jar", big}, {"empty.jar", ""}, {"lib\\b.jar", small}, {"LIB\\c.jar", "c"}};
   const std::string probe = WriteProbe("probe.exe", WithFiles(files), files);
   // What is stored is masked: the plain bytes are nowhere in the executable.
   EXPECT_EQ(ReadWholeFile(probe).find(small), std::string::npos);
@@ -54,6 +55,7 @@ TEST_F(IncludedFilesTest, ExtractedByteForByte) {
   EXPECT_EQ(directory.rfind(tmp_ + "\\vxl", 0), 0u) << directory;
   EXPECT_EQ(ReadWholeFile(directory + "\\a.jar"), big);
   EXPECT_EQ(ReadWholeFile(directory + "\\lib\\b.jar"), small);
+  EXPECT_EQ(ReadWholeFile(directory + "\\lib\\c.jar"), "c");  // into the folder this run made
   // A file of size 0 is not created; the next size follows directly.
   EXPECT_EQ(GetFileAttributesA((directory + "\\empty.jar").c_str()), INVALID_FILE_ATTRIBUTES);
   // The extraction ends behind the last content: here, the end of the file.
@@ -62,7 +64,7 @@ TEST_F(IncludedFilesTest, ExtractedByteForByte) {
   const std::vector<std::string> log = OnlyLog();
   const size_t first = FindLine(log, "extracting files");
   ASSERT_LT(first + 1, log.size());
-  EXPECT_EQ(log[first + 1], "Included files: 3");
+  EXPECT_EQ(log[first + 1], "Included files: 4");
   EXPECT_TRUE(HasLine(log, "extracting " + directory + "\\a.jar (size: 20000)"));
   EXPECT_TRUE(HasLine(log, "extracting " + directory + "\\empty.jar (size: 0)"));
   EXPECT_TRUE(HasLine(log, "creating directory " + directory + "\\lib"));
@@ -121,7 +123,8 @@ TEST_F(IncludedFilesTest, NameWithTwoDirectoryLevelsStopsWithEleven) {
 TEST_F(IncludedFilesTest, HostileNamesAreRefusedBeforeAnythingIsCreated) {
   const char* kHostile[] = {"..\\evil.jar", "\\evil.jar",        "/evil.jar",  "C:\\evil.jar",
                             "lib/../../evil.jar", "",             "a.jar:evil", "...\\evil.jar",
-                            "nul",             ".\\evil.jar"};
+                            "nul",             ".\\evil.jar",     "a.jar.",     "lib \\a.jar",
+                            "a?.jar",          "b|c.jar",         "lib\\",      "a\x01.jar"};
   const std::vector<IncludedFile> files = {{"a.jar", "A"}, {"b.jar", "B"}};
   ASSERT_EQ(GetFileAttributesA("C:\\evil.jar"), INVALID_FILE_ATTRIBUTES);
   int index = 0;
@@ -137,6 +140,20 @@ TEST_F(IncludedFilesTest, HostileNamesAreRefusedBeforeAnythingIsCreated) {
   EXPECT_EQ(ListDirectory(tmp_), std::vector<std::string>{}) << "created in tmp";
   EXPECT_EQ(GetFileAttributesA((work_ + "\\evil.jar").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA("C:\\evil.jar"), INVALID_FILE_ATTRIBUTES);
+}
+
+// A file or folder someone else put at a name to extract is never used:
+// internal error 11, and a planted folder keeps what it holds.
+TEST_F(IncludedFilesTest, PlantedFilesAndFoldersAreNeverUsed) {
+  const std::vector<IncludedFile> files = {{"a.jar", "A"}, {"lib\\b.jar", "B"}};
+  const std::string probe = WriteProbe("probe.exe", WithFiles(files), files);
+  for (const std::string planted : {"a.jar", "a.jar\\", "lib\\"}) {
+    const ProcessResult result = Run(probe, "extract-planted " + planted);
+    EXPECT_EQ(SplitLines(result.err).at(0), "An internal error occurred (error code: 11)") << planted;
+    const std::string directory = SplitLines(result.out).at(0);
+    if (planted.back() == '\\') EXPECT_EQ(ReadWholeFile(directory + "\\" + planted + "keep.txt"), "planted");
+    EXPECT_EQ(GetFileAttributesA((directory + "\\lib\\b.jar").c_str()), INVALID_FILE_ATTRIBUTES) << planted;
+  }
 }
 
 // Data that ends inside a file's content: internal error 16, and the partly

@@ -39,15 +39,10 @@ TEST_F(InstanceWindowTest, SecondInstanceRestoresTheFirstOnesWindow) {
   SetText(contents, record::kSingleInstance, "1");
   const std::string exe = WriteProbe("svc.exe", contents);
   Normalised(exe);
+  // The holder gets ready only once its window is shown.
   Holder* first = Hold(exe, "instance-window");
   ASSERT_TRUE(first);
-  // The window shows up on the display a moment after the holder is ready;
-  // with the whole suite running in parallel that moment once took over 10 s.
-  HWND window = nullptr;
-  for (int waited = 0; waited < 600 && window == nullptr; ++waited) {
-    window = VisibleWindowOf(first->id);
-    if (window == nullptr) Sleep(50);
-  }
+  HWND window = VisibleWindowOf(first->id);
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(IsIconic(window));
 

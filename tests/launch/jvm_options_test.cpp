@@ -180,19 +180,20 @@ TEST_F(AssembleJvmOptionsTest, ClassPathFromEverySource) {
   // One token each: the blank after the prefix is part of it.
   inputs_.vm_parameters = "\"-classpath/p pre.jar\" '-classpath/a post.jar'";
   inputs_.launcher_temp_dir = "C:\\tmp\\d";
+  // Archives come from the extracted files, never from a listing of the folder.
+  inputs_.extracted_files = {"user\\v.jar", "t.ZIP", "t.jar", "lib\\l.jar", "USER/u.jar", "n.jarx", "users\\x.jar"};
   inputs_.tavrelium = true;
   inputs_.installation_directory = "C:\\app\\inst\\";
   inputs_.class_path_entries = "A0lib\\a.jar;;D0classes;E0CP;S0C:\\shared";
   fake_.directories = {"C:\\tmp\\d", "C:\\tmp\\d\\user", "C:\\shared"};
-  fake_.listings["C:\\tmp\\d\\*.jar"] = {"t.jar"};
-  fake_.listings["C:\\tmp\\d\\*.zip"] = {"t.zip"};
-  fake_.listings["C:\\tmp\\d\\user\\*.jar"] = {"u.jar", "v.jar"};
+  fake_.listings["C:\\tmp\\d\\*.jar"] = {"planted.jar", "t.jar"};
+  fake_.listings["C:\\tmp\\d\\user\\*.jar"] = {"planted.jar", "u.jar", "v.jar"};
   fake_.listings["C:\\shared\\*.jar"] = {"s.jar"};
   fake_.listings["C:\\shared\\*.zip"] = {"s.zip"};
   fake_.environment["CP"] = "\"D:\\x.jar;D:\\y.jar\"";
   ASSERT_TRUE(Assemble());
   EXPECT_EQ(class_path_,
-            "pre.jar;C:\\tmp\\d\\t.jar;C:\\tmp\\d\\t.zip;C:\\tmp\\d\\user\\u.jar;C:\\tmp\\d\\user\\v.jar;"
+            "pre.jar;C:\\tmp\\d\\t.jar;C:\\tmp\\d\\t.ZIP;C:\\tmp\\d\\user\\v.jar;C:\\tmp\\d\\USER/u.jar;"
             "C:\\app\\inst\\.tavrelium\\tvlruntime.jar;C:\\app\\lib\\a.jar;C:\\app\\classes;D:\\x.jar;D:\\y.jar;"
             "C:\\shared\\s.jar;C:\\shared\\s.zip;post.jar");
   EXPECT_TRUE(fake_.Logged("classpath entry A0lib\\a.jar;;D0classes;E0CP;S0C:\\shared"));

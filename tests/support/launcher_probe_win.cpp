@@ -24,14 +24,27 @@
 #include "jvm/registry_sources_win.h"
 #include "jvm/search_win.h"
 #include "launch/console_handler_win.h"
+#include "payload/included_files.h"
 #include "payload/included_files_win.h"
 #include "service/service_main_win.h"
 #include "support/directory_link_win.h"
 #include "sys/child_process_win.h"
 #include "sys/text_win.h"
+#include "sys/random_win.h"
 #include "sys/win.h"
 
+#include <ntsecapi.h>  // RtlGenRandom, after windows.h
+
 using namespace vexlo;
+
+// Stands in for the system's random source (sys/random_win.cpp) so that
+// tests know the temp dir names ahead: VEXLO_TEST_RANDOM=N gives N, N+1, ...
+bool vexlo::RandomValue(uint64_t* value) {
+  static uint64_t next = strtoull(EnvironmentVariable("VEXLO_TEST_RANDOM").c_str(), nullptr, 10);
+  if (next == 0) return RtlGenRandom(value, sizeof(*value)) != FALSE;
+  *value = next++;
+  return true;
+}
 
 namespace {
 
@@ -45,7 +58,7 @@ void WriteFileText(const std::string& path, const char* text) {
 
 // A visible, minimised top-level window of this process, for window
 // activation by a second instance.
-void ShowMinimisedWindow() {
+bool ShowMinimisedWindow() {
   WNDCLASSA window_class = {};
   window_class.lpfnWndProc = DefWindowProcA;
   window_class.hInstance = GetModuleHandleA(nullptr);
@@ -53,14 +66,16 @@ void ShowMinimisedWindow() {
   RegisterClassA(&window_class);
   HWND window = CreateWindowExA(0, "VexloProbeWindow", "vexlo probe", WS_OVERLAPPEDWINDOW, 10, 10, 200,
                                 100, nullptr, nullptr, window_class.hInstance, nullptr);
+  if (window == nullptr) return false;
   ShowWindow(window, SW_SHOWMINIMIZED);
+  return true;
 }
 
 // Runs the instance check, writes the chosen name to a file, tells the test
 // through a named event, then holds the instance (pumping window messages)
 // until the test ends the process.
 int HoldInstance(const char* ready_event, const char* name_file, bool with_window) {
-  if (with_window) ShowMinimisedWindow();
+  if (with_window && !ShowMinimisedWindow()) return 5;
   CheckInstance();
   WriteFileText(name_file, InstanceSemaphoreName().c_str());
   HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready_event);
@@ -203,20 +218,41 @@ int main(int argc, char** argv) {
     printf("%s\n", NewTempFileName().c_str());
     return 0;
   }
-  // launchertemp [fatal|library [target]]: creates it, fills it (with a directory
-  // link "linked" to target), then optionally dies (or fails in the C++ library).
+  // launchertemp [fatal|library|held [target [inside|sub|root]]]: creates and
+  // fills it, puts a link to target into it, in place of its lib folder or of
+  // itself, and dies (or fails in the C++ library); "held" holds the folder
+  // for emptying while it tries to move it away for the link, then empties it
+  // and prints whether it moved.
   if (operation == "launchertemp") {
     CreateLauncherTempDir();
     const std::string& directory = LauncherTempDir();
     WriteFileText(directory + "\\a.jar", "a");
-    CreateDirectoryA((directory + "\\lib").c_str(), nullptr);
+    if (CreatePrivateFolder(directory + "\\lib") != 0) return 4;
     WriteFileText(directory + "\\lib\\b.jar", "b");
     printf("%s\n", directory.c_str());
-    if (argc >= 4 && !testing_support::CreateDirectoryLink(directory + "\\linked", argv[3])) return 3;
+    const std::string mode = argc >= 3 ? argv[2] : "", where = argc >= 5 ? argv[4] : "inside";
+    const std::string link = directory + (where == "inside" ? "\\linked" : where == "sub" ? "\\lib" : "");
+    UniqueFile held = mode == "held" ? OpenCreatedFolder(link.c_str()) : UniqueFile();
+    const bool moved = where == "inside" || MoveFileA(link.c_str(), (link + ".moved").c_str());
+    if (argc >= 4 && moved && !testing_support::CreateDirectoryLink(link, argv[3])) return 3;
+    if (held) EmptyDirectory(link, false);
+    if (mode == "held") printf("%s\n", moved ? "moved" : "held");
     fflush(stdout);
-    if (argc >= 3 && strcmp(argv[2], "fatal") == 0) FatalInternalError("16");
-    if (argc >= 3 && strcmp(argv[2], "library") == 0) std::string().reserve(std::string().max_size() + 1);
+    if (mode == "fatal") FatalInternalError("16");
+    if (mode == "library") std::string().reserve(std::string().max_size() + 1);
     return 0;
+  }
+  // extract-planted <name>: puts a file (a folder with a file, for a name
+  // ending in "\\") into a new launcher temp dir, then extracts into it.
+  if (operation == "extract-planted" && argc >= 3) {
+    CreateLauncherTempDir();
+    printf("%s\n", LauncherTempDir().c_str());
+    fflush(stdout);
+    const std::string planted = LauncherTempDir() + "\\" + argv[2];
+    if (planted.back() == '\\') CreateDirectoryA(planted.c_str(), nullptr);
+    WriteFileText(planted.back() == '\\' ? planted + "keep.txt" : planted, "planted");
+    return WriteIncludedFiles(SplitIncludedFileNames(ConfigText(record::kIncludedFileNames)),
+                              static_cast<size_t>(ConfigInteger(record::kIncludedFileCount)));
   }
   if (operation == "writable" && argc >= 3) {
     printf("%s\n", IsWritableDir(argv[2]) ? "writable" : "not writable");
