@@ -68,6 +68,7 @@ void Compiler::Run(const toml::table& root) {
   if (const toml::node* files = root.get("files")) Files(*files);
   WriteMessages();
   WriteLaunchMode();
+  CheckShutdownTime();
   produced_ = Produced();
   if (const toml::node* raw = root.get("raw")) {
     if (const toml::table* table = TableOf(*raw, "raw")) Raw(*table);

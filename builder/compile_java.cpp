@@ -52,13 +52,13 @@ bool Compiler::OneKind(const toml::node& element, const std::string& key, const 
   bool ok = true;
   for (auto&& [entry_key, value] : *table) {
     const std::string name(entry_key.str());
-    if (name == option) {
+    if (option != nullptr && name == option) {
       out->option = &value;
       continue;
     }
     if (std::find(kinds.begin(), kinds.end(), name) == kinds.end()) {
       std::vector<std::string> known = kinds;
-      known.push_back(option);
+      if (option != nullptr) known.push_back(option);
       const std::string near = NearestName(name, known);
       diagnostics_.Error(At(entry_key), key,
                          "unknown " + what + " kind " + Quoted(name) +

@@ -1,6 +1,7 @@
 #include "compiler.h"
 #include "core/args.h"
 #include "core/record_ids.h"
+#include "core/settings.h"
 #include "schema.h"
 
 namespace vexlo {
@@ -37,9 +38,101 @@ void Compiler::Service(const toml::table& table) {
     }
   }
   if (const toml::node* node = table.get("start")) {
-    if (ChoiceOf(*node, "service.start", {"auto", "demand"}, &start_)) start_node_ = node;
+    if (ChoiceOf(*node, "service.start", {"auto", "delayed-auto", "demand"}, &start_)) start_node_ = node;
+    if (start_ == "delayed-auto") SetText(record::kDelayedStart, "1");
   }
   Entries(table, "service", "dependencies", record::kServiceDependencies, ',', &Compiler::DependencyEntry);
+  if (const toml::node* node = table.get("account")) {
+    std::string account;
+    if (AnsiOf(*node, "service.account", kTextLimit, &account)) {
+      if (IsAccount(account)) {
+        SetText(record::kServiceAccount, account);
+      } else {
+        Error(*node, "service.account",
+              Quoted(account) + " is no account: expected \"LocalSystem\", \"LocalService\", \"NetworkService\", "
+              "\"virtual\" or a user as \".\\name\", \"DOMAIN\\name\" or \"name@domain\" (the system's own "
+              "accounts by these names, not as NT AUTHORITY\\... or NT SERVICE\\...)");
+      }
+    }
+  }
+  if (const toml::node* node = table.get("recovery")) RecoveryTable(*node);
+}
+
+void Compiler::RecoveryTable(const toml::node& node) {
+  const std::string key = "service.recovery";
+  const toml::table* table = TableOf(node, key);
+  if (!table) return;
+  CheckKeys(*table, key, {"actions", "reset-after"});
+  uint64_t reset_ms = 0;
+  DurationValue(kRecoveryResetSetting.default_text, kRecoveryResetSetting, &reset_ms);
+  const toml::node* reset_node = table->get("reset-after");
+  if (reset_node && !DurationOf(*reset_node, key + ".reset-after", kRecoveryResetSetting, &reset_ms)) return;
+  const toml::node* actions_node = table->get("actions");
+  if (!actions_node) {
+    Error(node, key + ".actions", "not set: give one to three actions, or leave service.recovery out");
+    return;
+  }
+  const toml::array* actions = ArrayOf(*actions_node, key + ".actions");
+  if (!actions) return;
+  if (actions->empty() || actions->size() > kMaxRecoveryActions) {
+    Error(*actions_node, key + ".actions",
+          "holds " + std::to_string(actions->size()) + " actions; the system takes one to three");
+    return;
+  }
+  std::string record = std::to_string(reset_ms / 1000);
+  std::string command;  // of the first run action
+  size_t index = 0;
+  bool ok = true;
+  for (const toml::node& element : *actions) {
+    const std::string path = key + ".actions[" + std::to_string(++index) + "]";
+    std::string action, run;
+    if (!RecoveryEntry(element, path, &action, &run)) {
+      ok = false;
+    } else if (!run.empty() && !command.empty() && run != command) {
+      Error(element, path + ".run", "differs from the command of an earlier run action; the system keeps one "
+                                    "command for all of them");
+      ok = false;
+    } else {
+      if (!run.empty()) command = run;
+      record += " " + action;
+    }
+  }
+  if (!ok) return;
+  record += "\n" + command;
+  if (record.size() > kTextLimit) {
+    Error(node, key, "takes " + std::to_string(record.size()) + " bytes; the launcher reads at most " +
+                         std::to_string(kTextLimit));
+    return;
+  }
+  SetText(record::kRecovery, record);
+}
+
+bool Compiler::RecoveryEntry(const toml::node& element, const std::string& key, std::string* action,
+                              std::string* command) {
+  if (const std::string* word = element.as_string() ? &element.as_string()->get() : nullptr) {
+    if (*word == "none") {
+      *action = "N";
+      return true;
+    }
+    Error(element, key, Quoted(*word) + " is not an action; the actions are { restart = \"<duration>\" }, "
+                        "{ run = \"<command line>\" } and \"none\" (a launcher never reboots the machine)");
+    return false;
+  }
+  KindEntry found;
+  if (!OneKind(element, key, "recovery action", {"restart", "run"}, nullptr, &found)) return false;
+  if (found.kind == "restart") {
+    uint64_t delay_ms = 0;
+    if (!DurationOf(*found.value, key + ".restart", kRestartDelaySetting, &delay_ms)) return false;
+    *action = "R" + std::to_string(delay_ms);
+    return true;
+  }
+  if (!NonEmptyAnsiOf(*found.value, key + ".run", command)) return false;
+  if (command->find_first_of("\r\n") != std::string::npos) {
+    Error(*found.value, key + ".run", "must be one line");
+    return false;
+  }
+  *action = "C";
+  return true;
 }
 
 void Compiler::Instance(const toml::table& table) {
@@ -115,7 +208,7 @@ void Compiler::WriteMessages() {
 
 void Compiler::WriteLaunchMode() {
   if (!start_node_ && !dialog_node_ && !windowed_node_) return;
-  const bool automatic = start_ == "auto";
+  const bool automatic = start_ == "auto" || start_ == "delayed-auto";
   if (windowed_ && dialog_node_ && !dialog_) {
     Error(*windowed_node_, "java.windowed",
           "the windowed runtime comes with message boxes (launch mode 1); messages.dialog = false "
@@ -124,11 +217,26 @@ void Compiler::WriteLaunchMode() {
   }
   if (automatic && (dialog_ || windowed_)) {
     Error(windowed_ ? *windowed_node_ : *dialog_node_, windowed_ ? "java.windowed" : "messages.dialog",
-          "message boxes and service.start = \"auto\" exclude each other: the launcher registers "
+          "message boxes and service.start = " + Quoted(start_) + " exclude each other: the launcher registers "
           "automatic start only in launch mode 4 and shows message boxes only in modes 1 and 5");
     return;
   }
   SetText(record::kLaunchMode, windowed_ ? "1" : dialog_ ? "5" : automatic ? "4" : "0");
+}
+
+void Compiler::CheckShutdownTime() {
+  const auto value = [this](const DurationSetting& setting) {
+    const auto given = plan_.texts.find(setting.id);
+    uint64_t milliseconds = 0;
+    DurationValue(given != plan_.texts.end() ? given->second : setting.default_text, setting, &milliseconds);
+    return milliseconds;
+  };
+  const uint64_t stop = value(kStopTimeoutSetting), preshutdown = value(kPreshutdownTimeoutSetting);
+  if (preshutdown != 0 && preshutdown < stop) {
+    diagnostics_.Warning({}, "service.preshutdown-timeout",
+                         "is shorter than service.stop-timeout: at a machine shutdown the system goes on after " +
+                             FormatDuration(preshutdown) + ", before the stop timeout ends the application");
+  }
 }
 
 }  // namespace compile_detail

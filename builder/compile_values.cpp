@@ -289,6 +289,15 @@ void Compiler::Settings(const toml::table& table, const std::string& table_name)
   }
 }
 
+bool Compiler::DurationOf(const toml::node& node, const std::string& key, const DurationSetting& setting,
+                          uint64_t* milliseconds) {
+  const std::string* text = StringOf(node, key);
+  if (!text) return false;
+  const std::string problem = DurationProblem(*text, setting, milliseconds);
+  if (!problem.empty()) Error(node, key, problem);
+  return problem.empty();
+}
+
 }  // namespace compile_detail
 }  // namespace builder
 }  // namespace vexlo

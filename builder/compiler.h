@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compile.h"
+#include "core/duration.h"
 #include "toml_include.h"
 
 namespace vexlo {
@@ -100,10 +101,17 @@ class Compiler {
   // The launcher's own settings of a table (schema SettingKeys), stored as
   // written.
   void Settings(const toml::table& table, const std::string& table_name);
+  // A duration the setting's rule accepts (0 for off).
+  bool DurationOf(const toml::node& node, const std::string& key, const DurationSetting& setting,
+                  uint64_t* milliseconds);
 
   // ---- the service ---------------------------------------------------------
 
   void Service(const toml::table& table);
+  // service.recovery: its reset period and actions as the lines of record 30003.
+  void RecoveryTable(const toml::node& node);
+  // One action as the record holds it; a run action's command line apart.
+  bool RecoveryEntry(const toml::node& element, const std::string& key, std::string* action, std::string* command);
   void Instance(const toml::table& table);
   void Logs(const toml::table& table);
   void MessagesTable(const toml::table& table);
@@ -111,6 +119,9 @@ class Compiler {
   // Record 107 serves three keys: install's start type (4 gives automatic
   // start), message boxes (modes 1 and 5) and the windowed runtime (mode 1).
   void WriteLaunchMode();
+  // Warns when a machine shutdown would cut a stop short: the system goes on
+  // after the preshutdown time, whatever the stop timeout says.
+  void CheckShutdownTime();
 
   // ---- the Java side -------------------------------------------------------
 
@@ -119,7 +130,7 @@ class Compiler {
   void Search(const toml::table& table);
 
   // An entry table with exactly one of `kinds` as its key, and perhaps the
-  // `option` key beside it.
+  // `option` key (if any) beside it.
   struct KindEntry {
     std::string kind;
     const toml::node* value = nullptr;

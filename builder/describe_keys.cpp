@@ -1,6 +1,7 @@
 #include "compile.h"
 #include "core/args.h"
 #include "core/record_ids.h"
+#include "core/settings.h"
 #include "describer.h"
 #include "schema.h"
 #include "toml_text.h"
@@ -63,6 +64,8 @@ InspectOutput Describer::Run() {
   Description();
   LaunchMode();
   List("service", "dependencies", kServiceDependencies, ',');
+  Simple("service", "account", kServiceAccount);
+  RecoveryKey();
   Simple("java", "main-class", kMainClass);
   ClassPath();
   CommandLine("java", "arguments", kAppArguments);
@@ -160,9 +163,27 @@ void Describer::Description() {
 
 void Describer::LaunchMode() {
   if (!Has(record::kLaunchMode)) return;
-  Try({record::kLaunchMode}, {},
-      {{{"service", "start = \"auto\""}}, {{"service", "start = \"demand\""}},
-       {{"messages", "dialog = true"}}, {{"java", "windowed = true"}}});
+  Try({record::kLaunchMode, record::kDelayedStart}, {},
+      {{{"service", "start = \"auto\""}}, {{"service", "start = \"delayed-auto\""}},
+       {{"service", "start = \"demand\""}}, {{"messages", "dialog = true"}}, {{"java", "windowed = true"}}});
+}
+
+void Describer::RecoveryKey() {
+  if (!Has(record::kRecovery)) return;
+  const std::string text = Utf8(record::kRecovery);
+  Recovery recovery;
+  if (!ParseRecovery(text, &recovery)) return;
+  std::string actions;
+  for (uint32_t i = 0; i < recovery.action_count; ++i) {
+    const RecoveryAction& action = recovery.actions[i];
+    if (i > 0) actions += ", ";
+    if (action.type == 1) actions += "{ restart = " + TomlString(FormatDuration(action.delay_ms)) + " }";
+    else if (action.type == 3) actions += "{ run = " + TomlString(text.substr(recovery.command_start)) + " }";
+    else actions += "\"none\"";
+  }
+  Try({record::kRecovery}, {},
+      {{{"service", "recovery = { actions = [" + actions + "], reset-after = " +
+                        TomlString(FormatDuration(uint64_t{recovery.reset_seconds} * 1000)) + " }"}}});
 }
 
 void Describer::Log(const char* name, int32_t pass_id, int32_t file_id) {

@@ -48,6 +48,7 @@ class Describer {
   void CommandLine(const char* table, const char* name, int32_t id);
   void Description();
   void LaunchMode();
+  void RecoveryKey();
   void Log(const char* name, int32_t pass_id, int32_t file_id);
   void ClassPath();
   void Sequence();

@@ -68,8 +68,10 @@ const std::vector<ConfigKey>& AllKeys() {
     std::vector<ConfigKey> keys = {
         {"service", "name", {kServiceName}},
         {"service", "description", {kServiceDescription}},
-        {"service", "start", {kLaunchMode}},
+        {"service", "start", {kLaunchMode, kDelayedStart}},
         {"service", "dependencies", {kServiceDependencies}},
+        {"service", "account", {kServiceAccount}},
+        {"service", "recovery", {kRecovery}},
         {"java", "main-class", {kMainClass}},
         {"java", "class-path", {kClassPath}},
         {"java", "arguments", {kAppArguments}},
@@ -119,13 +121,23 @@ const std::vector<ConfigKey>& AllKeys() {
   return kKeys;
 }
 
+namespace {
+
+// The rule of a duration setting, as a SettingKey takes it.
+template <const DurationSetting& setting>
+std::string DurationRule(const std::string& text) {
+  uint64_t milliseconds = 0;
+  return DurationProblem(text, setting, &milliseconds);
+}
+
+}  // namespace
+
 const std::vector<SettingKey>& SettingKeys() {
   static const std::vector<SettingKey> kSettings = {
       {"service", "stop-timeout", record::kStopTimeout, kStopTimeoutSetting.default_text,
-       [](const std::string& text) {
-         uint64_t milliseconds = 0;
-         return DurationProblem(text, kStopTimeoutSetting, &milliseconds);
-       }},
+       DurationRule<kStopTimeoutSetting>},
+      {"service", "preshutdown-timeout", record::kPreshutdownTimeout, kPreshutdownTimeoutSetting.default_text,
+       DurationRule<kPreshutdownTimeoutSetting>},
       {"logs", "service", record::kServiceLog, nullptr, ServiceLogPathProblem},
       {"logs", "service-max-size", record::kServiceLogMaxSize, kServiceLogMaxSizeSetting.default_text,
        [](const std::string& text) {

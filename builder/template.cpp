@@ -15,13 +15,25 @@ const char* ConfigurationTemplate() {
 # Name in the service control manager (at most 256 characters, no / or \).
 name = "My Service"
 description = "My Java application, run as a Windows service"
-# "auto": the install command registers automatic start; "demand": by hand.
+# "auto": the install command registers automatic start; "delayed-auto":
+# automatic, shortly after the other automatic services; "demand": by hand.
 start = "auto"
 # Services that must be running first.
 # dependencies = ["Tcpip"]
+# The account the service runs as: "LocalSystem", "LocalService",
+# "NetworkService", "virtual" (NT SERVICE\<name>) or a user (".\\name",
+# "DOMAIN\\name", "name@domain"), whose password the install command reads
+# from VEXLO_SERVICE_PASSWORD or standard input.
+# account = "LocalService"
+# What the system does when the service fails: up to three actions
+# ({ restart = "1m" }, { run = "command line" }, "none"), the last one
+# repeating, and when the failure count starts again.
+# recovery = { actions = [{ restart = "10s" }, { restart = "1m" }, "none"], reset-after = "1d" }
 # How long a stop may take before the launcher ends the application's
 # processes ("90s", "5m", "1h"); the Java side gets 5 s less to end itself.
 # stop-timeout = "30s"
+# How long a machine shutdown waits for the service ("0s": off).
+# preshutdown-timeout = "60s"
 
 [java]
 # The application's class with main(String[]).

@@ -50,16 +50,21 @@ void StartUp() {
   LogLine("change working directory to %s", working_directory.c_str());
 }
 
-int RunCommand(CommandWord command, bool interactive) {
-  const StartType install_type =
-      ConfigInteger(record::kLaunchMode) == 4 ? StartType::kAuto : StartType::kDemand;
+// The "non-interactive" word is still read, and changes nothing: services
+// are never installed as interactive.
+int RunCommand(CommandWord command) {
+  const bool automatic = ConfigInteger(record::kLaunchMode) == 4;
+  const StartType install_type = automatic ? StartType::kAuto : StartType::kDemand;
+  // -install-auto keeps meaning plain automatic start.
+  const bool delayed = automatic && ConfigText(record::kDelayedStart) == "1";
   switch (command) {
-    case CommandWord::kInstall: return InstallService(install_type, interactive);
+    case CommandWord::kInstall: return InstallService(install_type, delayed);
     case CommandWord::kInstallAndStart:
-      InstallService(install_type, interactive);
+      // A refused install leaves any old service as it was: it is not started.
+      if (InstallService(install_type, delayed) != 0) return 1;
       return StartService();
-    case CommandWord::kInstallAuto: return InstallService(StartType::kAuto, interactive);
-    case CommandWord::kInstallDemand: return InstallService(StartType::kDemand, interactive);
+    case CommandWord::kInstallAuto: return InstallService(StartType::kAuto, false);
+    case CommandWord::kInstallDemand: return InstallService(StartType::kDemand, false);
     case CommandWord::kUninstall: return UninstallService(true);
     case CommandWord::kStop: return StopService(true);
     case CommandWord::kStart: return StartService();
@@ -114,7 +119,7 @@ int Main() {
     if (command.has_name) ServiceName() = command.service_name;
     if (command.has_prefix) {
       const CommandWord word = LookupCommand(command.word);
-      if (word != CommandWord::kNone) return RunCommand(word, command.interactive);
+      if (word != CommandWord::kNone) return RunCommand(word);
     }
   }
 

@@ -64,6 +64,10 @@ constexpr int32_t kLastOwnRecord = 30999;
 constexpr int32_t kStopTimeout = 30000;         // duration: stop control to the child's forced end
 constexpr int32_t kServiceLog = 30001;          // path of the service log; "" turns it off
 constexpr int32_t kServiceLogMaxSize = 30002;   // size: the service log's limit
+constexpr int32_t kServiceAccount = 30003;      // account the service runs as
+constexpr int32_t kDelayedStart = 30004;        // "1": automatic start is delayed
+constexpr int32_t kRecovery = 30005;            // lines: reset period, then the failure actions
+constexpr int32_t kPreshutdownTimeout = 30006;  // duration: time given at machine shutdown, "0s" off
 inline bool IsOwnRecord(int32_t id) { return id >= kFirstOwnRecord && id <= kLastOwnRecord; }
 
 // Every id above (the messages one by one), for tools that must know them all.
@@ -75,7 +79,8 @@ constexpr int32_t kLauncherRecordIds[] = {
     1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
     1015, 1016, 1017, 1018, 1019, 1020,
     kModeLetter, kIncludedFileCount, kIncludedFileNames, kInstallationDirectory,
-    kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout, kServiceLog, kServiceLogMaxSize};
+    kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout, kServiceLog, kServiceLogMaxSize,
+    kServiceAccount, kDelayedStart, kRecovery, kPreshutdownTimeout};
 
 }  // namespace record
 }  // namespace vexlo

@@ -25,4 +25,93 @@ std::string ServiceLogPathProblem(const std::string& text) {
   return std::string();
 }
 
+namespace {
+
+// The first `length` characters of `text`, ASCII letters in either case,
+// are `upper`.
+bool SameAsciiText(const std::string& text, size_t length, const char* upper) {
+  size_t i = 0;
+  for (; i < length && upper[i] != '\0'; ++i) {
+    const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
+    if (c != upper[i]) return false;
+  }
+  return i == length && upper[i] == '\0';
+}
+
+// Characters no account name holds, besides control characters.
+constexpr char kNotInAccountNames[] = "\"/[]:;|=,+*?<>";
+
+}  // namespace
+
+std::string ServiceAccountName(const std::string& value, const std::string& service_name, bool* user) {
+  *user = false;
+  std::string name;
+  if (value == "LocalService" || value == "NetworkService") {
+    name = "NT AUTHORITY\\";
+    name += value;
+  } else if (value == "virtual") {
+    name = "NT SERVICE\\";
+    name += service_name;
+  } else if (!value.empty() && value != "LocalSystem") {
+    *user = true;
+    name = value;
+  }
+  return name;
+}
+
+bool IsAccount(const std::string& value) {
+  bool user = false;
+  ServiceAccountName(value, std::string(), &user);
+  if (!user) return true;
+  // One separator, with text on both sides.
+  const size_t separator = value.find_first_of("\\@");
+  bool valid = separator != std::string::npos && separator > 0 && separator + 1 < value.size() &&
+               value.find_first_of("\\@", separator + 1) == std::string::npos &&
+               value.find_first_of(kNotInAccountNames) == std::string::npos;
+  for (char c : value) valid = valid && static_cast<unsigned char>(c) >= 0x20;
+  return valid && !(value[separator] == '\\' && (SameAsciiText(value, separator, "NT AUTHORITY") ||
+                                                 SameAsciiText(value, separator, "NT SERVICE")));
+}
+
+namespace {
+
+// Reads the decimal digits at `text` (at least one, a value at most `max`).
+bool ReadNumber(const char*& text, uint64_t max, uint64_t* value) {
+  const char* start = text;
+  uint64_t number = 0;
+  while (*text >= '0' && *text <= '9' && number <= max) number = number * 10 + static_cast<uint64_t>(*text++ - '0');
+  *value = number;
+  return text != start && number <= max;
+}
+
+}  // namespace
+
+bool ParseRecovery(const std::string& record, Recovery* recovery) {
+  const char* text = record.c_str();
+  uint64_t number = 0;
+  if (!ReadNumber(text, kRecoveryResetSetting.max_ms / 1000, &number) ||
+      number < kRecoveryResetSetting.min_ms / 1000) {
+    return false;
+  }
+  recovery->reset_seconds = static_cast<uint32_t>(number);
+  bool run = false;
+  while (*text == ' ' && recovery->action_count < kMaxRecoveryActions) {
+    const char kind = text[1];
+    if (kind == '\0') return false;
+    text += 2;
+    RecoveryAction& action = recovery->actions[recovery->action_count++];
+    if (kind == 'R' && ReadNumber(text, kRestartDelaySetting.max_ms, &number) &&
+        number >= kRestartDelaySetting.min_ms) {
+      action = {1, static_cast<uint32_t>(number)};
+    } else if (kind == 'N' || kind == 'C') {
+      action = {kind == 'N' ? 0u : 3u, 0};
+      run = run || kind == 'C';
+    } else {
+      return false;
+    }
+  }
+  recovery->command_start = static_cast<size_t>(text + 1 - record.c_str());
+  return *text == '\n' && recovery->action_count != 0 && run == (text[1] != '\0');
+}
+
 }  // namespace vexlo

@@ -3,6 +3,7 @@
 // which checks them.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "core/byte_size.h"
 #include "core/duration.h"
@@ -16,12 +17,12 @@ constexpr uint64_t kJavaStopMarginMs = 5000;
 
 // From the stop (or shutdown) control to the forced end of the child's
 // process tree; the Java side gets a second less at the least.
-constexpr DurationSetting kStopTimeoutSetting = {record::kStopTimeout, "30s", kJavaStopMarginMs + 1000,
+inline constexpr DurationSetting kStopTimeoutSetting = {record::kStopTimeout, "30s", kJavaStopMarginMs + 1000,
                                                  86400 * 1000, false};
 
 // The service log's size, beyond which it becomes "<name>.1". The smallest
 // still holds a few hundred lines.
-constexpr SizeSetting kServiceLogMaxSizeSetting = {record::kServiceLogMaxSize, "10MB", 64 * 1024,
+inline constexpr SizeSetting kServiceLogMaxSizeSetting = {record::kServiceLogMaxSize, "10MB", 64 * 1024,
                                                    uint64_t{1024} << 30};
 
 // Why `text` cannot be the service log's path, or "" when it can: a file's
@@ -29,5 +30,60 @@ constexpr SizeSetting kServiceLogMaxSizeSetting = {record::kServiceLogMaxSize, "
 // install command and the service must resolve it alike, in different
 // environments). "" itself turns the log off.
 std::string ServiceLogPathProblem(const std::string& text);
+
+// How long a machine shutdown waits for the service (preshutdown); "0s"
+// leaves it to the shutdown control and the few seconds the system gives
+// every service there.
+inline constexpr DurationSetting kPreshutdownTimeoutSetting = {record::kPreshutdownTimeout, "60s", 1000, 3600 * 1000,
+                                                        true};
+
+// ---- service.account (record 30003) -----------------------------------------
+
+// The account name the service control manager takes for a service.account
+// value: "" for "LocalSystem" (and the empty value), "NT AUTHORITY\..." for
+// "LocalService" and "NetworkService", "NT SERVICE\<service name>" for
+// "virtual", and anything else as it is, as a user, which needs a password
+// (*user set).
+std::string ServiceAccountName(const std::string& value, const std::string& service_name, bool* user);
+
+// True when `value` is one of the words above or a user as ".\name",
+// "DOMAIN\name" or "name@domain" (not in the domains "NT AUTHORITY" and
+// "NT SERVICE", whose accounts take no password). The launcher leaves the
+// user's form to the builder and the service control manager.
+bool IsAccount(const std::string& value);
+
+// ---- service.recovery (record 30005) ----------------------------------------
+
+// The record as the system takes it: the reset period in seconds, then for
+// each failure action a blank and "R<milliseconds>" (restart after that
+// delay), "C" (run the command) or "N" (none), then a line feed and the
+// command line of the run actions (the system keeps one for all of them),
+// empty without one: "86400 R10000 R60000 N\n".
+constexpr size_t kMaxRecoveryActions = 3;
+// A restart waits at least a second, so that a service that fails at once
+// does not restart in a tight loop.
+inline constexpr DurationSetting kRestartDelaySetting = {record::kRecovery, "1m", 1000, 86400 * 1000, false};
+// After this long without a failure the count starts at the first action
+// again.
+inline constexpr DurationSetting kRecoveryResetSetting = {record::kRecovery, "1d", 1000, 3650ull * 86400 * 1000,
+                                                          false};
+
+struct RecoveryAction {
+  uint32_t type;  // as the system numbers them: 0 none, 1 restart, 3 run a command
+  uint32_t delay_ms;
+};
+
+struct Recovery {
+  uint32_t reset_seconds = 0;
+  RecoveryAction actions[kMaxRecoveryActions] = {};
+  uint32_t action_count = 0;
+  size_t command_start = 0;  // the record from there on is the command line
+};
+
+// Fills a fresh *recovery from the record. False, and *recovery means
+// nothing, for anything the builder does not write: a reset
+// period or delay outside its setting's range, no action or more than three,
+// a run action without a command or a command without one.
+bool ParseRecovery(const std::string& record, Recovery* recovery);
 
 }  // namespace vexlo

@@ -21,6 +21,15 @@
 #include "sys/text_win.h"
 
 namespace vexlo {
+
+std::string LogFilePath(int32_t enabled_record, int32_t name_record) {
+  if (!ConfigFlag(enabled_record)) return std::string();
+  std::string name = ConfigText(name_record);
+  Expand(name);
+  if (name.empty() || name[0] != '$') name = FullPath(name, true);
+  return name;
+}
+
 namespace {
 
 // The option strings, their JNI entries and the JVM live until the process
@@ -54,14 +63,8 @@ std::vector<std::string> GatherOwnOptions() {
   return OwnOptions(inputs);
 }
 
-// A log file name for the Java side: expanded; a name starting with "$" is
-// the Java side's business, anything else becomes a full path.
 WideString LogFileArgument(int32_t enabled_record, int32_t name_record) {
-  if (!ConfigFlag(enabled_record)) return WideString();
-  std::string name = ConfigText(name_record);
-  Expand(name);
-  if (name.empty() || name[0] != '$') name = FullPath(name, true);
-  return NarrowToWide(name, FileApiCodePage());
+  return NarrowToWide(LogFilePath(enabled_record, name_record), FileApiCodePage());
 }
 
 MainArgumentInputs GatherMainInputs(const std::vector<WideString>& program_arguments) {

@@ -1,6 +1,7 @@
 // Creating the JVM in this process and calling the Java side's launcher
 // class: the last step of a child start.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ namespace vexlo {
 // missing required class path entry or launcher class ends the process with
 // its message.
 bool Launch(const std::vector<WideString>& program_arguments, bool destroy_afterwards);
+
+// A log file name as the Java side gets it (records 102 to 105): expanded; a
+// name starting with "$" is the Java side's business and stays as it is,
+// anything else becomes a full path. Empty when the log is off.
+std::string LogFilePath(int32_t enabled_record, int32_t name_record);
 
 // Fills the JVM start arguments from the own options and every other source.
 void BuildStartArguments(const std::vector<std::string>& own_options,

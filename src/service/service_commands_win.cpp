@@ -8,6 +8,7 @@
 #include "core/config.h"
 #include "core/config_win.h"
 #include "core/process_state.h"
+#include "service/install_settings_win.h"
 #include "service/service_text.h"
 #include "sys/crt_print_win.h"
 #include "sys/handle_win.h"
@@ -88,12 +89,15 @@ int UninstallService(bool messages) {
   return 0;
 }
 
-int InstallService(StartType start_type, bool interactive) {
+int InstallService(StartType start_type, bool delayed_start) {
   if (StartsLikeCommand(ServiceName())) {
     CrtFprintf(stdout, "Could not create service '%s': a service name must not begin with '-' or '/'.\n",
                ServiceName().c_str());
     return 1;
   }
+  // Before anything changes: a refused account leaves the old service as it was.
+  ServiceAccount account;
+  if (!ResolveServiceAccount(&account)) return 1;
   UninstallService(false);
   UniqueService manager = OpenManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) {
@@ -102,31 +106,30 @@ int InstallService(StartType start_type, bool interactive) {
   }
   const std::string binary_path = RegisteredBinaryPath(ExecutablePath());
   const std::string dependencies = DependencyList(ConfigText(record::kServiceDependencies));
-  DWORD type = SERVICE_WIN32_OWN_PROCESS;
-  if (interactive) type |= SERVICE_INTERACTIVE_PROCESS;
+  // Never interactive: the system ignores it since Windows 10 1803, and the
+  // service's child shows no windows.
   UniqueService service(CreateServiceA(
-      manager.get(), ServiceName().c_str(), ServiceName().c_str(), SERVICE_ALL_ACCESS, type,
+      manager.get(), ServiceName().c_str(), ServiceName().c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
       static_cast<DWORD>(start_type), SERVICE_ERROR_NORMAL, binary_path.c_str(), nullptr, nullptr,
-      dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+      dependencies.empty() ? nullptr : dependencies.c_str(), account.name.empty() ? nullptr : account.name.c_str(),
+      account.user ? account.password.c_str() : nullptr));
   if (!service) {
     CrtFprintf(stdout, "Could not create service.\n");
     return 1;
   }
-  // The description is a nicety: found at run time and never failing the install.
-  const WideString& description = ConfigWide(record::kServiceDescription);
+  if (!account.name.empty()) CrtFprintf(stdout, "Service account: %s.\n", account.name.c_str());
+  // The description is a nicety, never failing the install.
+  WideString description = ConfigWide(record::kServiceDescription);
   if (!description.empty()) {
-    using ChangeConfig2 = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    auto change = advapi ? reinterpret_cast<ChangeConfig2>(reinterpret_cast<void*>(
-                               GetProcAddress(advapi, "ChangeServiceConfig2W")))
-                         : nullptr;
-    if (change != nullptr) {
-      WideString text = description;
-      SERVICE_DESCRIPTIONW info;
-      info.lpDescription = &text[0];
-      change(service.get(), SERVICE_CONFIG_DESCRIPTION, &info);
-    }
+    SERVICE_DESCRIPTIONW info = {&description[0]};
+    ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION, &info);
   }
+  if (!ApplyServiceSettings(service.get(), delayed_start)) {
+    // Not half installed: the service goes again.
+    DeleteService(service.get());
+    return 1;
+  }
+  GrantServiceFolders(account);
   CrtFprintf(stdout, "Installed service '%s'.\n", ServiceName().c_str());
   return 0;
 }

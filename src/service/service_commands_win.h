@@ -6,8 +6,9 @@ namespace vexlo {
 
 enum class StartType : unsigned { kAuto = 2, kDemand = 3 };
 
-// 0 installed, 1 failed. Replaces a service of the same name.
-int InstallService(StartType start_type, bool interactive);
+// 0 installed, 1 failed. Replaces a service of the same name. Delayed start
+// applies to automatic start only.
+int InstallService(StartType start_type, bool delayed_start);
 // 0 started or already running, 1 failed. Does not wait for running.
 int StartService();
 // 0 stop accepted or already stopped, 1 failed.

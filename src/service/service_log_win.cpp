@@ -76,13 +76,6 @@ std::string Narrow(const WideString& path) {
   return narrow;
 }
 
-// Creates the folders of `path` that do not exist yet.
-void CreateFolders(const WideString& path) {
-  for (size_t end = path.find(L'\\', 1); end != WideString::npos; end = path.find(L'\\', end + 1)) {
-    CreateDirectoryW(path.substr(0, end).c_str(), nullptr);
-  }
-}
-
 bool OpenFile(LogFile& log) {
   // No security attributes: the child never inherits the log.
   auto open = [&log] {
@@ -92,7 +85,7 @@ bool OpenFile(LogFile& log) {
     return static_cast<bool>(log.file);
   };
   if (!open() && GetLastError() == ERROR_PATH_NOT_FOUND) {
-    CreateFolders(log.path);
+    CreateFoldersOf(log.path);
     open();
   }
   LARGE_INTEGER size = {};
@@ -174,6 +167,12 @@ bool ReportLostLines(LogFile& log) {
 }
 
 }  // namespace
+
+void CreateFoldersOf(const WideString& path) {
+  for (size_t end = path.find(L'\\', 1); end != WideString::npos; end = path.find(L'\\', end + 1)) {
+    CreateDirectoryW(path.substr(0, end).c_str(), nullptr);
+  }
+}
 
 WideString ServiceLogPath() {
   const std::string* record = ConfigRecords().texts.Find(record::kServiceLog);

@@ -25,6 +25,9 @@ namespace vexlo {
 // its folder) resolve it alike.
 WideString ServiceLogPath();
 
+// Creates the folders of a file's `path` that do not exist yet.
+void CreateFoldersOf(const WideString& path);
+
 // Starts the log at ServiceLogPath() with logs.service-max-size.
 void StartServiceLog();
 // Starts it at a given path and limit (an empty path keeps it off). The file

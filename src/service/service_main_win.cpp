@@ -69,7 +69,7 @@ SERVICE_STATUS StatusRecord() {
   // Both own-process and share-process bits, as the service has always said.
   status.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
   status.dwCurrentState = g_state.current_state;
-  status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+  status.dwControlsAccepted = g_state.controls_accepted;
   status.dwWin32ExitCode = g_state.win32_exit_code;
   status.dwServiceSpecificExitCode = g_state.specific_exit_code;
   status.dwCheckPoint = g_state.check_point;
@@ -422,6 +422,7 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
                   ParametersText(argc, argv).c_str());
 
   g_stop_requested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (ConfigDurationMs(kPreshutdownTimeoutSetting) != 0) g_state.controls_accepted |= kAcceptPreshutdown;
   g_status_handle = RegisterServiceCtrlHandlerA(ServiceName().c_str(), ControlHandler);
   if (g_status_handle == nullptr) {
     ServiceLogEvent("could not register with the service control manager (error %lu)", GetLastError());

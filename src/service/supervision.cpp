@@ -43,7 +43,7 @@ bool IsPriorityClass(uint32_t value) {
 SupervisionAction OnControl(SupervisionState& state, uint32_t control) {
   SupervisionAction action;
   if (state.final_reported) return action;
-  if (control == kControlStop || control == kControlShutdown) {
+  if (control == kControlStop || control == kControlShutdown || control == kControlPreshutdown) {
     if (control == kControlShutdown) ++state.check_point;
     state.current_state = kStateStopPending;
     state.wait_hint = kStopWaitHintMs;

@@ -32,6 +32,10 @@ constexpr uint32_t kStateStopPending = 3;
 constexpr uint32_t kStateRunning = 4;
 constexpr uint32_t kControlStop = 1;
 constexpr uint32_t kControlShutdown = 5;
+constexpr uint32_t kControlPreshutdown = 15;
+constexpr uint32_t kAcceptStop = 1;
+constexpr uint32_t kAcceptShutdown = 4;
+constexpr uint32_t kAcceptPreshutdown = 0x100;
 constexpr uint32_t kServiceSpecificError = 1066;  // ERROR_SERVICE_SPECIFIC_ERROR
 
 // While running, the wait hint means nothing; while stop-pending, the service
@@ -48,6 +52,9 @@ struct SupervisionState {
   uint32_t wait_hint = kRunningWaitHintMs;
   uint32_t win32_exit_code = 0;
   uint32_t specific_exit_code = 0;
+  // Preshutdown only with a preshutdown time: the system then waits for the
+  // service at a machine shutdown.
+  uint32_t controls_accepted = kAcceptStop | kAcceptShutdown;
   bool child_running = false;   // created and not yet seen to end
   bool stop_relayed = false;    // the stop line has been sent (it is sent once)
   bool final_reported = false;  // stopped has been reported: nothing follows it
@@ -60,8 +67,9 @@ struct SupervisionAction {
   bool stop_requested = false;  // the service main's bounded wait for the child begins
 };
 
-// A control from the service control manager. A stop that arrives before the
-// child exists is remembered (stop-pending) and relayed once it is created.
+// A control from the service control manager. Preshutdown is a stop; a stop
+// that arrives before the child exists is remembered (stop-pending) and
+// relayed once it is created.
 SupervisionAction OnControl(SupervisionState& state, uint32_t control);
 // The child still runs a progress interval into the stop: the check point
 // moves on.

@@ -61,11 +61,16 @@ struct ServiceHandleTraits {
   static SC_HANDLE Invalid() { return nullptr; }
   static void Close(SC_HANDLE h) { CloseServiceHandle(h); }
 };
+struct LocalMemoryTraits {  // what the system allocates for the caller (security descriptors, ACLs, texts)
+  static HLOCAL Invalid() { return nullptr; }
+  static void Close(HLOCAL h) { LocalFree(h); }
+};
 
 using UniqueHandle = UniqueOsHandle<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueOsHandle<HANDLE, FileHandleTraits>;
 using UniqueFind = UniqueOsHandle<HANDLE, FindHandleTraits>;
 using UniqueKey = UniqueOsHandle<HKEY, RegistryKeyTraits>;
 using UniqueService = UniqueOsHandle<SC_HANDLE, ServiceHandleTraits>;
+using UniqueLocal = UniqueOsHandle<HLOCAL, LocalMemoryTraits>;
 
 }  // namespace vexlo

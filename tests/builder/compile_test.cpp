@@ -62,6 +62,9 @@ TEST(CompileConfiguration, EveryKeyWritesItsRecords) {
       {30000, "2m"},
       {30001, "D:\\logs\\every-key.log"},
       {30002, "256KB"},
+      {30003, "EXAMPLE\\svc-every-key"},
+      {30005, "172800 R10000 C N\nC:\\tools\\notify.exe \"Every Key\""},
+      {30006, "3m"},
   };
   for (const auto& message : Messages()) expected[message.id] = message.default_text;
   expected.erase(1007);  // omitted
@@ -211,7 +214,7 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
        "t.toml:2:1: error: locales.de.raw.30000: records 30000 to 30999 are the launcher's own settings, written "
        "only by their keys; set service.stop-timeout"},
       {"start out of range", "[service]\nstart = \"sometimes\"\n",
-       "t.toml:2:9: error: service.start: \"sometimes\" is not one of \"auto\" or \"demand\""},
+       "t.toml:2:9: error: service.start: \"sometimes\" is not one of \"auto\", \"delayed-auto\" or \"demand\""},
       {"namespace out of range", "[instance]\nnamespace = \"session\"\n",
        "t.toml:2:13: error: instance.namespace: \"session\" is not one of \"local\" or \"global\""},
       {"runtime out of range", "[java]\nruntime = \"nearby\"\n",
@@ -338,6 +341,23 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
       {"raw limit", raw_vm.c_str(),
        "t.toml:2:7: error: raw.text.152: is 200 bytes long; the launcher reads at most 199"},
       {"raw mode letter", "[raw.text]\n2001 = \"ix\"\n", "t.toml:2:8: error: raw.text.2001: record 2001 holds one character"},
+      {"account word", "[service]\naccount = \"localservice\"\n",
+       "t.toml:2:11: error: service.account: \"localservice\" is no account: expected \"LocalSystem\", \"LocalService\", \"NetworkService\", \"virtual\" or a user as \".\\name\", \"DOMAIN\\name\" or \"name@domain\" (the system's own accounts by these names, not as NT AUTHORITY\\... or NT SERVICE\\...)"},
+      {"delayed start with message boxes", "[service]\nstart = \"delayed-auto\"\n[messages]\ndialog = true\n",
+       "t.toml:4:10: error: messages.dialog: message boxes and service.start = \"delayed-auto\" exclude each other: "
+       "the launcher registers automatic start only in launch mode 4 and shows message boxes only in modes 1 and 5"},
+      {"recovery without actions", "[service]\nrecovery = { reset-after = \"1d\" }\n",
+       "t.toml:2:12: error: service.recovery.actions: not set: give one to three actions, or leave service.recovery out"},
+      {"recovery with four actions", "[service]\nrecovery = { actions = [\"none\", \"none\", \"none\", \"none\"] }\n",
+       "t.toml:2:24: error: service.recovery.actions: holds 4 actions; the system takes one to three"},
+      {"recovery reboot", "[service]\nrecovery = { actions = [\"reboot\"] }\n",
+       "t.toml:2:25: error: service.recovery.actions[1]: \"reboot\" is not an action; the actions are "
+       "{ restart = \"<duration>\" }, { run = \"<command line>\" } and \"none\" (a launcher never reboots the machine)"},
+      {"recovery two commands", "[service]\nrecovery = { actions = [{ run = \"a\" }, { run = \"b\" }] }\n",
+       "t.toml:2:40: error: service.recovery.actions[2].run: differs from the command of an earlier run action; the "
+       "system keeps one command for all of them"},
+      {"recovery command of two lines", "[service]\nrecovery = { actions = [{ run = \"a\\nb\" }] }\n",
+       "t.toml:2:33: error: service.recovery.actions[1].run: must be one line"},
       {"runtime jar without embedding", "[java]\nruntime = \"beside\"\nruntime-jar = \"r.jar\"\n",
        "t.toml:3:15: error: java.runtime-jar: only an embedded runtime (java.runtime = \"embedded\") is read from a jar"},
   };
@@ -463,6 +483,25 @@ TEST(CompileConfiguration, MissingNameWarnsAndMissingMainClassFails) {
   EXPECT_EQ(refused.Format("t.toml"),
             "t.toml: error: java.main-class: not set: the launcher class has no application to start\n"
             "t.toml:2:8: error: service.name: a service name cannot contain \"/\" or \"\\\"\n");
+}
+
+// A machine shutdown goes on after the preshutdown time: a longer stop
+// timeout would be cut short there. Off, the time is no promise either way.
+TEST(CompileConfiguration, PreshutdownShorterThanTheStopWarns) {
+  const std::pair<std::string, bool> cases[] = {
+      {"stop-timeout = \"2m\"", true}, {"preshutdown-timeout = \"20s\"", true},
+      {"stop-timeout = \"2m\"\npreshutdown-timeout = \"2m\"", false},
+      {"stop-timeout = \"2m\"\npreshutdown-timeout = \"0s\"", false}};
+  for (const auto& c : cases) {
+    BuildPlan plan;
+    Diagnostics diagnostics;
+    ASSERT_TRUE(CompileConfiguration("[service]\n" + c.first + "\n[java]\nmain-class = \"a.B\"\n", "t.toml", &plan,
+                                     &diagnostics));
+    EXPECT_EQ(diagnostics.Format("t.toml").find("warning: service.preshutdown-timeout: is shorter than "
+                                                "service.stop-timeout") != std::string::npos,
+              c.second)
+        << c.first;
+  }
 }
 
 TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {

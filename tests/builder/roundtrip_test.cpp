@@ -98,6 +98,20 @@ TEST_F(RoundTripTest, ResourcesBesideAnIncludedFileOfTheSameNameRebuildIdentical
             std::string::npos) << printed;
 }
 
+// The service's own settings that every_key.toml cannot hold beside its
+// message boxes: delayed start, the virtual account, a run action in two
+// places, and preshutdown off.
+TEST_F(RoundTripTest, ServiceSettingsRebuildIdentically) {
+  WriteBytes(Path("data/service.toml"),
+             "[service]\nname = \"S\"\nstart = \"delayed-auto\"\naccount = \"virtual\"\n"
+             "recovery = { actions = [{ restart = \"90s\" }, { run = 'C:\\tools\\alert.exe \"S\"' }, "
+             "{ run = 'C:\\tools\\alert.exe \"S\"' }], reset-after = \"12h\" }\n"
+             "preshutdown-timeout = \"0s\"\n[java]\nmain-class = \"a.B\"\n");
+  ExpectRoundTrip(Path("data/service.toml"));
+  EXPECT_NE(ReadBytes(Path("inspected/again.toml")).find("start = \"delayed-auto\"\naccount = \"virtual\"\n"),
+            std::string::npos);
+}
+
 // Without the runtime jar the first included file is the application's.
 TEST_F(RoundTripTest, NoRuntimeJarRebuildsIdentically) {
   WriteBytes(Path("data/app.jar"), "application");

@@ -32,5 +32,61 @@ TEST(ServiceLogPathProblem, AFilesPathWithoutVariables) {
   for (const auto& c : refused) EXPECT_EQ(ServiceLogPathProblem(c.path), c.problem) << c.path;
 }
 
+TEST(ServiceAccountName, TheSystemsAccountsByNameAndUsersAsWritten) {
+  const struct {
+    const char *value, *name;
+    bool user;
+  } cases[] = {{"", "", false}, {"LocalSystem", "", false}, {"LocalService", "NT AUTHORITY\\LocalService", false},
+               {"NetworkService", "NT AUTHORITY\\NetworkService", false}, {"virtual", "NT SERVICE\\My Svc", false},
+               {".\\svc", ".\\svc", true}, {"localservice", "localservice", true}};  // the builder refuses the last
+  for (const auto& c : cases) {
+    bool user = !c.user;
+    EXPECT_EQ(ServiceAccountName(c.value, "My Svc", &user), c.name) << c.value;
+    EXPECT_EQ(user, c.user) << c.value;
+  }
+}
+
+TEST(IsAccount, TheWordsAndTheThreeFormsOfAUser) {
+  for (const char* value : {"", "LocalSystem", "LocalService", "NetworkService", "virtual", ".\\svc", "DOM\\svc user",
+                            "svc@example.com", "NT AUTHORITYX\\svc"}) {
+    EXPECT_TRUE(IsAccount(value)) << value;
+  }
+  for (const char* value : {"svc", "localservice", "\\svc", "DOM\\", "@example.com", "svc@", "a\\b\\c", "a\\b@c",
+                            "DOM\\s/v", "DOM\\s:v", "DOM\\s\tv", "NT AUTHORITY\\LocalService", "nt authority\\system",
+                            "NT SERVICE\\Svc"}) {
+    EXPECT_FALSE(IsAccount(value)) << value;
+  }
+}
+
+TEST(ParseRecovery, TheRecordAsTheSystemTakesIt) {
+  const std::string record = "86400 R10000 C N\nC:\\notify.exe \"x\"";
+  Recovery recovery;
+  ASSERT_TRUE(ParseRecovery(record, &recovery));
+  EXPECT_EQ(recovery.reset_seconds, 86400u);
+  ASSERT_EQ(recovery.action_count, 3u);
+  const RecoveryAction expected[] = {{1, 10000}, {3, 0}, {0, 0}};
+  for (uint32_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(recovery.actions[i].type, expected[i].type) << i;
+    EXPECT_EQ(recovery.actions[i].delay_ms, expected[i].delay_ms) << i;
+  }
+  EXPECT_EQ(record.substr(recovery.command_start), "C:\\notify.exe \"x\"");
+
+  // The ends of the ranges.
+  const std::string shortest = "1 R1000 R86400000\n";
+  Recovery edges, longest;
+  ASSERT_TRUE(ParseRecovery(shortest, &edges));
+  EXPECT_EQ(edges.reset_seconds, 1u);
+  EXPECT_EQ(edges.actions[1].delay_ms, 86400000u);
+  EXPECT_EQ(edges.command_start, shortest.size());
+  EXPECT_TRUE(ParseRecovery("315360000 N\n", &longest));
+  for (const char* record :
+       {"", "\n", "86400\n", "86400 \n", "86400 N", "86400 N N N N\n", "86400 N N N R1000\n", "0 N\n", "315360001 N\n", "86400 R999\n",
+        "86400 R86400001\n", "86400 R\n", "86400 Rx\n", "86400 X\n", "86400 C\n", "86400 N\nC:\\stray.exe",
+        "86400 NN\n", "86400  N\n", "x86400 N\n", "99999999999999999999 N\n", "86400 R99999999999999999999\n"}) {
+    Recovery refused;
+    EXPECT_FALSE(ParseRecovery(record, &refused)) << record;
+  }
+}
+
 }  // namespace
 }  // namespace vexlo

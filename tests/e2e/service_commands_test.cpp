@@ -2,6 +2,9 @@
 // Every test uses its own service name and removes what it installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "core/record_ids.h"
 #include "support/launcher_fixture_win.h"
 #include "support/service_query_win.h"
 #include "sys/handle_win.h"
@@ -84,14 +87,17 @@ class ServiceCommandsTest : public LauncherTest {
   std::vector<std::string> installed_;
 };
 
-TEST_F(ServiceCommandsTest, InstallAutoInteractive) {
+// Never interactive (type 0x10); the preshutdown time is the default, set
+// without a line.
+TEST_F(ServiceCommandsTest, InstallAutoOwnProcess) {
   const std::string exe = Launcher("4", ",Tcpip,,Afd,");
   const ProcessResult result = Run(exe, "-install");
   EXPECT_EQ(result.out, "Installed service '" + name_ + "'.\r\n");
   EXPECT_EQ(result.exit_code, 0u);
   const ServiceConfig config = QueryServiceSettings(name_);
   ASSERT_TRUE(config.found);
-  EXPECT_EQ(config.type, 0x110u);
+  EXPECT_EQ(config.type, 0x10u);
+  EXPECT_EQ(config.preshutdown_ms, 60000u);
   EXPECT_EQ(config.start_type, 2u);
   EXPECT_EQ(config.error_control, 1u);
   EXPECT_EQ(config.account, "LocalSystem");
@@ -194,7 +200,7 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
 
   ProcessResult result = Run(exe, "/install " + spaced);
   EXPECT_EQ(result.out, "Installed service '" + spaced + "'.\r\n");
-  EXPECT_EQ(QueryServiceSettings(spaced).type, 0x110u);
+  EXPECT_EQ(QueryServiceSettings(spaced).type, 0x10u);
 
   result = Run(exe, "--install non-interactive " + spaced);
   EXPECT_EQ(result.out, "Service is already stopped.\r\nInstalled service '" + spaced + "'.\r\n");
@@ -202,12 +208,12 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
 
   result = Run(exe, "-install " + spaced + " non-interactive");
   EXPECT_EQ(result.out, "Installed service '" + spaced + " non-interactive'.\r\n");
-  EXPECT_EQ(QueryServiceSettings(spaced + " non-interactive").type, 0x110u);
+  EXPECT_EQ(QueryServiceSettings(spaced + " non-interactive").type, 0x10u);
 
   // A one-character name, with and without the token.
   installed_.push_back("Q");
   EXPECT_EQ(Run(exe, "-install Q").out, "Installed service 'Q'.\r\n");
-  EXPECT_EQ(QueryServiceSettings("Q").type, 0x110u);
+  EXPECT_EQ(QueryServiceSettings("Q").type, 0x10u);
   EXPECT_EQ(Run(exe, "-install non-interactive Q").out, "Service is already stopped.\r\nInstalled service 'Q'.\r\n");
   EXPECT_EQ(QueryServiceSettings("Q").type, 0x10u);
 
@@ -228,6 +234,108 @@ TEST_F(ServiceCommandsTest, CommandFormsAndNames) {
   EXPECT_FALSE(QueryServiceSettings(name_).found);
   EXPECT_EQ(Run(exe, "-uninstall " + spaced).out, "Service is already stopped.\r\nUninstalled service '" +
                                                       spaced + "'.\r\n");
+}
+
+// The settings beyond the name and start type, for both of the system's
+// accounts with few rights. Wine 8 stores the account and the preshutdown
+// time, accepts failure actions without keeping them anywhere (neither
+// QueryServiceConfig2W nor the service's key holds them: the line after the
+// call is what shows) and knows neither delayed start nor the non-crash flag
+// (error 124: a warning, and the install goes on). The account gets rights on
+// the log folders, each once and created with the folders above them, never
+// on the executable's folder.
+TEST_F(ServiceCommandsTest, SystemAccountsAndServiceSettings) {
+  for (const std::string account : {"LocalService", "NetworkService"}) {
+    const bool local = account == "LocalService";
+    BlockContents contents = DefaultContents(name_);
+    for (const auto& text : std::vector<std::pair<int32_t, std::string>>{
+             {record::kServiceAccount, account}, {record::kDelayedStart, "1"},
+             {record::kRecovery, "86400 R10000 R60000 N\n"}, {record::kPreshutdownTimeout, "2m"},
+             {record::kPassErrorLog, "1"}, {record::kErrorLog, local ? "data\\app\\error.log" : "logs\\error.log"},
+             {record::kPassOutputLog, local ? "1" : "0"}, {record::kOutputLog, "output.log"}}) {
+      SetText(contents, text.first, text.second);
+    }
+    const std::string exe = WriteLauncher("svc.exe", contents);
+    const std::string who = "NT AUTHORITY\\" + account, granted = "Granted " + who + " modify rights on " + work_;
+    const ProcessResult result = Run(exe, "-install");
+    EXPECT_EQ(result.out.substr(std::min(result.out.find("Service account"), result.out.size())),
+              "Service account: " + who + ".\r\n"
+              "Warning: delayed automatic start not supported (error 124); installed without it.\r\n"
+              "Recovery actions set.\r\n"
+              "Warning: recovery after non-crash failures not supported (error 124); installed without it.\r\n"
+              "Preshutdown timeout: 120 s.\r\n" + granted + "\\logs.\r\n" +
+              (local ? granted + "\\data\\app.\r\nWarning: not granting " + who + " rights on " + work_ +
+                           ": it holds the executable.\r\n"
+                     : "") +
+              "Installed service '" + name_ + "'.\r\n");
+    const ServiceConfig config = QueryServiceSettings(name_);
+    EXPECT_EQ(config.type, 0x10u);
+    EXPECT_EQ(config.start_type, 2u);
+    EXPECT_EQ(config.account, who);
+    EXPECT_EQ(config.preshutdown_ms, 120000u);
+  }
+  EXPECT_NE(GetFileAttributesA((work_ + "\\data\\app").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  // -install-auto keeps meaning plain automatic start.
+  EXPECT_EQ(Run(work_ + "\\svc.exe", "-install-auto").out.find("delayed"), std::string::npos);
+}
+
+// The virtual account is NT SERVICE\<name>, with the name the install uses.
+// Wine resolves no such account (the access list refuses it with 87), so it
+// has no rights to give: a warning, and the install goes on.
+TEST_F(ServiceCommandsTest, VirtualAccount) {
+  BlockContents contents = DefaultContents("configured");
+  SetText(contents, record::kServiceAccount, "virtual");
+  const ProcessResult result = Run(WriteLauncher("svc.exe", contents), "-install " + name_);
+  const std::string who = "NT SERVICE\\" + name_;
+  EXPECT_EQ(result.out.rfind("Service account: " + who + ".\r\nWarning: could not grant " + who + " modify rights on " +
+                                 work_ + "\\logs (error ", 0), 0u) << result.out;
+  EXPECT_EQ(QueryServiceSettings(name_).account, who);
+}
+
+// A user's password comes from VEXLO_SERVICE_PASSWORD or from the first line
+// of standard input; without one nothing changes. It reaches the service
+// control manager and nothing else: no output, no file, no log. (Wine keeps
+// no passwords: that the manager got it is not to be seen here.)
+TEST_F(ServiceCommandsTest, UserAccountPassword) {
+  ASSERT_EQ(Run(Launcher("4"), "-install").exit_code, 0u);  // an older install, under LocalSystem
+  BlockContents contents = DefaultContents(name_);
+  SetText(contents, record::kServiceAccount, ".\\vexlo-user");
+  const std::string exe = WriteLauncher("user.exe", contents);
+  for (const char* command : {"-install", "-install-and-start"}) {
+    const ProcessResult refused = Run(exe, command, {L"VEXLO_SERVICE_PASSWORD="});
+    EXPECT_EQ(refused.out, "Could not create service '" + name_ + "': the account .\\vexlo-user needs a password "
+                           "(VEXLO_SERVICE_PASSWORD or standard input).\r\n") << command;
+    EXPECT_EQ(refused.exit_code, 1u) << command;
+    EXPECT_EQ(QueryServiceSettings(name_).binary_path, work_ + "\\svc.exe") << command;
+  }
+
+  const std::string from_environment = "Env-S3cret-9f2c", from_input = "Input-S3cret-7d1e";
+  std::vector<ProcessResult> results;
+  results.push_back(Run(exe, "-install", {L"VEXLO_SERVICE_PASSWORD=" + Widen(from_environment), L"VEXLO_LOG=yes"}));
+  const std::string input = tmp_ + "\\..\\input.txt";
+  ASSERT_TRUE(WriteWholeFile(input, from_input + "\r\nthe next line\r\n"));
+  ProcessOptions options = Options({L"VEXLO_SERVICE_PASSWORD=", L"VEXLO_LOG=yes"});
+  options.input_path = Widen(input);
+  results.push_back(RunProcess(L"\"" + Widen(exe) + L"\" -install", options));
+  for (const ProcessResult& result : results) {
+    EXPECT_EQ(result.exit_code, 0u) << result.out;
+    EXPECT_NE(result.out.find("Service account: .\\vexlo-user.\r\n"), std::string::npos) << result.out;
+    for (const std::string& secret : {from_environment, from_input}) {
+      EXPECT_EQ((result.out + result.err).find(secret), std::string::npos);
+    }
+  }
+  EXPECT_EQ(QueryServiceSettings(name_).account, ".\\vexlo-user");
+  ASSERT_GE(LogFiles().size(), 2u);  // both runs logged
+  std::vector<std::string> paths = {work_};
+  for (size_t i = 0; i < paths.size(); ++i) {  // every file below the work folder
+    const bool folder = GetFileAttributesA(paths[i].c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+    for (const std::string& entry : folder ? ListDirectory(paths[i]) : std::vector<std::string>()) {
+      if (entry != "input.txt") paths.push_back(paths[i] + "\\" + entry);
+    }
+    const std::string bytes = folder ? std::string() : ReadWholeFile(paths[i]);
+    EXPECT_TRUE(bytes.find(from_environment) == std::string::npos && bytes.find(from_input) == std::string::npos)
+        << paths[i];
+  }
 }
 
 TEST_F(ServiceCommandsTest, InstallAndStartReturnsStartsResult) {

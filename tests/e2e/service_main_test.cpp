@@ -351,6 +351,24 @@ TEST_F(ServiceMainTest, InterrogateSendsNothing) {
   EXPECT_EQ(Count(log, "sending shutdown 0"), 1u);
 }
 
+// Preshutdown is accepted only with a preshutdown time (60 s without the
+// record, "0s" turns it off). Wine's manager never sends it and refuses it
+// from ControlService (87): the rule that relays it like a stop is tested
+// with the supervision rules.
+TEST_F(ServiceMainTest, PreshutdownIsAcceptedOnlyWithItsTime) {
+  for (const char* time : {"", "0s"}) {
+    BlockContents contents = Contents();
+    if (*time != '\0') SetText(contents, record::kPreshutdownTimeout, time);
+    Install(name_, contents);
+    ASSERT_TRUE(StartWith(name_, {}));
+    ASSERT_TRUE(WaitForState(name_, SERVICE_RUNNING));
+    EXPECT_EQ(Status(name_).dwControlsAccepted,
+              static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | (*time ? 0 : SERVICE_ACCEPT_PRESHUTDOWN)))
+        << time;
+    Remove(name_);
+  }
+}
+
 // Start parameters the child's command line cannot carry end the start with
 // stopped and the service-specific error 5000, and start no child.
 TEST_F(ServiceMainTest, UnpassableStartsReportTheServiceSpecificError) {

@@ -1,6 +1,7 @@
 // Fuzzes the text rules that take outside input: command lines, argument
-// splitting, configured texts under expansion, integer, duration and size
-// records, paths, included-file names, instance names and the native library path.
+// splitting, configured texts under expansion, integer, duration, size,
+// account and recovery records, paths, included-file names, instance names
+// and the native library path.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,7 @@
 #include "core/duration.h"
 #include "core/expand.h"
 #include "core/included_file_name.h"
+#include "core/settings.h"
 #include "core/message_text.h"
 #include "payload/included_files.h"
 #include "sys/path_text.h"
@@ -55,6 +57,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (!vexlo::ParseSize(vexlo::FormatSize(bytes), &bytes_again) || bytes_again != bytes)) {
     __builtin_trap();
   }
+  // A recovery that parses is what the system takes: one to three actions,
+  // and a command exactly when an action runs it.
+  vexlo::Recovery recovery;
+  bool run = false;
+  if (vexlo::ParseRecovery(terminated, &recovery)) {
+    for (uint32_t i = 0; i < recovery.action_count; ++i) run = run || recovery.actions[i].type == 3;
+    if (recovery.action_count > vexlo::kMaxRecoveryActions || run != (recovery.command_start < terminated.size())) {
+      __builtin_trap();
+    }
+  }
+  vexlo::IsAccount(text);
   std::string collapsed = text;
   vexlo::CollapseBackslashes(collapsed);
   vexlo::IsRelativePath(text);

@@ -101,6 +101,12 @@ TEST(Supervision, ControlsAndChildEvents) {
         {Step::kControl, kControlShutdown, true, true, kStateStopPending},
         {Step::kEnded, 0, true, false, kStateStopped}},
        1},
+      {"preshutdown is a stop",
+       {{Step::kCreated, 0, true, false, kStateRunning},
+        {Step::kControl, kControlPreshutdown, true, true, kStateStopPending},
+        {Step::kControl, kControlShutdown, true, false, kStateStopPending},
+        {Step::kEnded, 0, true, false, kStateStopped}},
+       1},
       {"a second stop relays nothing more",
        {{Step::kCreated, 0, true, false, kStateRunning},
         {Step::kControl, kControlStop, true, true, kStateStopPending},
@@ -197,7 +203,7 @@ TEST(Supervision, HowTheChildsEndShows) {
 // A stop or shutdown starts the bounded wait and announces the short wait
 // hint of a stop in progress; other controls do neither.
 TEST(Supervision, StopsStartTheBoundedWait) {
-  for (const uint32_t control : {kControlStop, kControlShutdown, 4u}) {
+  for (const uint32_t control : {kControlStop, kControlShutdown, kControlPreshutdown, 4u}) {
     SupervisionState state;
     OnChildCreated(state);
     EXPECT_EQ(state.wait_hint, kRunningWaitHintMs);

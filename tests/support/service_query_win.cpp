@@ -46,6 +46,11 @@ ServiceConfig QueryServiceSettings(const std::string& name) {
     const auto* info = reinterpret_cast<SERVICE_DESCRIPTIONW*>(&description[0]);
     if (info->lpDescription) config.description = info->lpDescription;
   }
+  SERVICE_PRESHUTDOWN_INFO preshutdown = {};
+  if (QueryServiceConfig2W(service.get(), SERVICE_CONFIG_PRESHUTDOWN_INFO, reinterpret_cast<BYTE*>(&preshutdown),
+                           sizeof(preshutdown), &needed)) {
+    config.preshutdown_ms = preshutdown.dwPreshutdownTimeout;
+  }
   return config;
 }
 

@@ -13,6 +13,7 @@ struct ServiceConfig {
   DWORD type = 0, start_type = 0, error_control = 0;
   std::string binary_path, account;
   std::wstring description;
+  DWORD preshutdown_ms = 0;  // 0: none set
 };
 
 // What the service control manager holds for a service; found is false when
