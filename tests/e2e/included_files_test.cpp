@@ -4,7 +4,10 @@
 
 #include "core/block_format.h"
 #include "core/record_ids.h"
+#include "core/temp_names.h"
+#include "support/directory_link_win.h"
 #include "support/launcher_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -225,6 +228,80 @@ TEST_F(IncludedFilesTest, NativeLibraryPathWithoutRecordOrPath) {
   const std::string with_lib = WriteProbe("lib.exe", contents);
   EXPECT_EQ(SplitLines(Run(with_lib, "nativepath", {L"PATH="}).out),
             (std::vector<std::string>{work_ + "\\lib", "crt agrees"}));
+}
+
+// A launcher that has ended leaves its folder to the next child start; a
+// folder whose owner still runs is kept.
+TEST_F(IncludedFilesTest, AChildStartRemovesTheFoldersOfEndedLaunchersOnly) {
+  const std::vector<IncludedFile> files = {{"a.jar", "A"}, {"lib\\b.jar", "B"}};
+  const std::string probe = WriteProbe("probe.exe", WithFiles(files), files);
+  const std::string event = "vexlo-hold-" + std::to_string(GetCurrentProcessId());
+  UniqueHandle hold(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(StartProcess(Widen("\"" + probe + "\" extract hold " + event), Options({}), &info));
+  UniqueHandle running(info.hProcess);
+  CloseHandle(info.hThread);
+  for (int waited = 0; waited < 300 && TempDirectories().empty(); ++waited) Sleep(100);
+  const std::vector<std::string> held = TempDirectories();
+  ASSERT_EQ(held.size(), 1u);
+
+  const std::string ended = SplitLines(Run(probe, "extract").out).at(1);
+  const std::string next = SplitLines(Run(probe, "extract").out).at(1);
+  EXPECT_EQ(GetFileAttributesA(ended.c_str()), INVALID_FILE_ATTRIBUTES) << ended;
+  EXPECT_EQ(ReadWholeFile(tmp_ + "\\" + held[0] + "\\lib\\b.jar"), "B");
+
+  SetEvent(hold.get());
+  ASSERT_EQ(WaitForSingleObject(running.get(), 30000), WAIT_OBJECT_0);
+  const std::string last = SplitLines(Run(probe, "extract").out).at(1);
+  EXPECT_EQ(TempDirectories(), std::vector<std::string>{last.substr(tmp_.size() + 1)}) << next;
+}
+
+// Only folders the launcher makes go: named as it names them, holding its
+// lock file, never through a link, and nothing a link inside leads to.
+TEST_F(IncludedFilesTest, StaleFolderRemovalTouchesNothingElse) {
+  const std::string outside = work_ + "\\outside";
+  ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr));
+  const struct {
+    const char* name;
+    bool lock;
+    const char* link;  // the folder is a link to outside\<name>, or holds this link to outside\sub
+    bool removed;
+  } cases[] = {
+      {"vxl0123456789ABCDEF.tmp_dir", true, nullptr, true},
+      {"vxl1111111111111111.tmp_dir", false, nullptr, false},  // no lock file
+      {"vxl4444.tmp_dir1796800312", true, nullptr, false},     // an older launcher's name
+      {"vxlabcdef0123456789.tmp_dir", true, nullptr, false},   // a name it never makes
+      {"vxl2222222222222222.tmp_dir", true, "", false},        // the folder is a link
+      {"vxl3333333333333333.tmp_dir", true, "lib", false},     // a link inside
+  };
+  for (const auto& c : cases) {
+    const bool is_link = c.link != nullptr && c.link[0] == '\0';
+    const std::string folder = (is_link ? outside : tmp_) + "\\" + c.name;
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(folder + "\\keep.txt", "planted"));
+    if (c.lock) ASSERT_TRUE(WriteWholeFile(folder + "\\" + kLockFileName, ""));
+    if (is_link) ASSERT_TRUE(CreateDirectoryLink(tmp_ + "\\" + c.name, folder));
+    if (c.link != nullptr && !is_link) {
+      ASSERT_TRUE(CreateDirectoryA((outside + "\\sub").c_str(), nullptr));
+      ASSERT_TRUE(WriteWholeFile(outside + "\\sub\\keep.txt", "planted"));
+      ASSERT_TRUE(CreateDirectoryLink(folder + "\\" + c.link, outside + "\\sub"));
+    }
+  }
+  const std::string probe = WriteProbe("probe.exe", DefaultContents());
+  EXPECT_EQ(SplitLines(Run(probe, "extract").out).at(0), "0");
+  for (const auto& c : cases) {
+    const std::string folder = tmp_ + "\\" + c.name;
+    if (c.removed) {
+      EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << c.name;
+    } else if (c.link == nullptr || c.link[0] == '\0') {
+      EXPECT_EQ(ReadWholeFile(folder + "\\keep.txt"), "planted") << c.name;
+    } else {
+      EXPECT_NE(GetFileAttributesA((folder + "\\" + kLockFileName).c_str()), INVALID_FILE_ATTRIBUTES);
+      EXPECT_EQ(ReadWholeFile(outside + "\\sub\\keep.txt"), "planted");
+      RemoveDirectoryLink(folder + "\\" + c.link);
+    }
+  }
+  RemoveDirectoryLink(tmp_ + "\\vxl2222222222222222.tmp_dir");
 }
 
 }  // namespace
