@@ -304,6 +304,36 @@ TEST_F(IncludedFilesTest, StaleFolderRemovalTouchesNothingElse) {
   RemoveDirectoryLink(tmp_ + "\\vxl2222222222222222.tmp_dir");
 }
 
+// A service's child makes its folder at the path its service process chose,
+// when that is a launcher folder name in the child's temporary folder; the
+// variable never reaches the application.
+TEST_F(IncludedFilesTest, TheChosenFolderPathIsTakenOnlyFromTheServiceAndOnlyInTheTempFolder) {
+  const std::vector<IncludedFile> files = {{"a.jar", "A"}};
+  const std::string probe = WriteProbe("probe.exe", WithFiles(files), files);
+  const std::string chosen = tmp_ + "\\vxl0123456789ABCDEF.tmp_dir";
+  const struct {
+    std::string path;
+    bool service_child;
+    bool taken;
+  } cases[] = {
+      {chosen, true, true},
+      {chosen, false, false},                                   // a child started by hand
+      {work_ + "\\vxl0123456789ABCDEF.tmp_dir", true, false},   // elsewhere
+      {tmp_ + "\\vxl0123456789abcdef.tmp_dir", true, false},    // not a name the launcher makes
+      {tmp_ + "\\app", true, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::wstring> environment = {L"VEXLO_SERVICE_TEMP_DIR=" + Widen(c.path)};
+    if (c.service_child) environment.push_back(L"VEXLO_SERVICE_CHILD=1");
+    const std::string directory = SplitLines(Run(probe, "extract", environment).out).at(1);
+    EXPECT_EQ(directory == c.path, c.taken) << c.path << " " << directory;
+    EXPECT_EQ(ReadWholeFile(directory + "\\a.jar"), "A");
+    RemoveDirectoryA(c.path.c_str());  // never made, or emptied by the next case's start
+  }
+  EXPECT_EQ(Run(probe, "variable VEXLO_SERVICE_TEMP_DIR", {L"VEXLO_SERVICE_TEMP_DIR=" + Widen(chosen)}).out,
+            "<unset>\r\n");
+}
+
 }  // namespace
 }  // namespace testing_support
 }  // namespace vexlo
