@@ -11,7 +11,9 @@
 // The child and everything it starts run in a job that ends them all when
 // this process ends, however it ends. A stop waits for the child at most the
 // stop timeout, with progress reported meanwhile, and then ends the job: no
-// stop can hang, and no child outlives its supervisor.
+// stop can hang, and no child outlives its supervisor. Once the child and
+// every process of its job have ended, the service main removes the child's
+// temporary folder, whose path it chose and handed to the child.
 #include "service/service_main_win.h"
 
 #include <stdlib.h>
@@ -396,7 +398,7 @@ void EndJobProcesses(HANDLE job) {
            accounting.ActiveProcesses > 0;
   };
   if (job == nullptr || !active()) return;
-  ServiceLogEvent("ending %lu processes the child left running", accounting.ActiveProcesses);
+  ServiceLogEvent("the child left %lu process(es) running: ending them", accounting.ActiveProcesses);
   TerminateJobObject(job, kEndedByStopTimeout);
   for (const ULONGLONG deadline = GetTickCount64() + kTreeEndWaitMs; active() && GetTickCount64() < deadline;) {
     Sleep(10);

@@ -135,6 +135,10 @@ TEST_F(SoakTest, StartStopCycles) {
     EXPECT_GT(Leftovers(service_temp), leftovers_before);
     UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId));
     ASSERT_TRUE(process);
+    // The service log's file opens with its first write, at most a second
+    // after the child's first lines (once in 200 cycles, it came between the
+    // two counts).
+    Sleep(1100);
     const DWORD before_controls = HandleCountOf(status.dwProcessId);
     ASSERT_GT(before_controls, 0u);
     // Controls while it runs leave no handle behind either. A handle of the
