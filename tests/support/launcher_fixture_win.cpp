@@ -100,6 +100,7 @@ ProcessOptions LauncherTest::Options(std::vector<std::wstring> environment) cons
   options.environment = {L"TMP=" + Widen(tmp_), L"TEMP=" + Widen(tmp_), L"VEXLO_LOG=",
                          L"TAVRELIUM_LOG="};
   options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+  options.creation_flags = creation_flags_;
   return options;
 }
 
