@@ -43,6 +43,48 @@ void Compiler::Java(const toml::table& table) {
   if (const toml::node* node = table.get("windowed")) {
     if (BoolOf(*node, "java.windowed", &windowed_)) windowed_node_ = node;
   }
+  if (const toml::node* node = table.get("stop")) StopTable(*node);
+}
+
+void Compiler::StopTable(const toml::node& node) {
+  const std::string key = "java.stop";
+  const toml::table* table = TableOf(node, key);
+  if (!table) return;
+  CheckKeys(*table, key, {"class", "method", "arguments"});
+  std::string class_name, method = "main";
+  const toml::node* class_node = table->get("class");
+  if (!class_node) {
+    Error(node, key + ".class", "not set: name the class whose public static method stops the application");
+    return;
+  }
+  if (!JavaNameOf(*class_node, key + ".class", &class_name)) return;
+  const toml::node* method_node = table->get("method");
+  if (method_node && !JavaNameOf(*method_node, key + ".method", &method)) return;
+  std::string record = class_name + "\n" + method;
+  if (const toml::node* arguments_node = table->get("arguments")) {
+    const toml::array* arguments = ArrayOf(*arguments_node, key + ".arguments");
+    if (!arguments) return;
+    size_t index = 0;
+    for (const toml::node& element : *arguments) {
+      const std::string path = key + ".arguments[" + std::to_string(++index) + "]";
+      std::string argument;
+      if (!AnsiOf(element, path, kTextLimit, &argument)) return;
+      if (argument.find_first_of("\r\n") != std::string::npos) {
+        Error(element, path, "must be one line");
+        return;
+      }
+      record += "\n" + argument;
+    }
+  }
+  if (WithinLimit(node, key, record)) SetText(record::kJavaStop, record);
+}
+
+bool Compiler::JavaNameOf(const toml::node& node, const std::string& key, std::string* out) {
+  if (!NonEmptyAnsiOf(node, key, out)) return false;
+  // Java names hold no blanks, and a line end would end the record's line.
+  if (out->find_first_of(" \t\r\n/;") == std::string::npos) return true;
+  Error(node, key, Quoted(*out) + " is no Java name: it holds a blank, a line end, \"/\" or \";\"");
+  return false;
 }
 
 bool Compiler::OneKind(const toml::node& element, const std::string& key, const std::string& what,

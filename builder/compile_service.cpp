@@ -1,8 +1,12 @@
+#include <algorithm>
+#include <optional>
+
 #include "compiler.h"
 #include "core/args.h"
 #include "core/record_ids.h"
 #include "core/settings.h"
 #include "schema.h"
+#include "toml_text.h"
 
 namespace vexlo {
 namespace builder {
@@ -56,6 +60,57 @@ void Compiler::Service(const toml::table& table) {
     }
   }
   if (const toml::node* node = table.get("recovery")) RecoveryTable(*node);
+  if (const toml::node* node = table.get("environment")) EnvironmentTable(*node);
+}
+
+namespace {
+
+// The variable's name as Windows compares names: ASCII case does not count.
+std::string FoldedName(const std::string& name) {
+  std::string folded = name;
+  for (char& c : folded) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return folded;
+}
+
+}  // namespace
+
+void Compiler::EnvironmentTable(const toml::node& node) {
+  const std::string key = "service.environment";
+  const toml::table* table = TableOf(node, key);
+  if (!table) return;
+  // In the file's order, not the table's sorted one: a value may use a
+  // variable of an earlier line.
+  std::vector<std::pair<const toml::key*, const toml::node*>> entries;
+  for (auto&& [name, value] : *table) entries.emplace_back(&name, &value);
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    const toml::source_position x = a.first->source().begin, y = b.first->source().begin;
+    return x.line != y.line ? x.line < y.line : x.column < y.column;
+  });
+  std::map<std::string, std::string> seen;  // folded name: name as written
+  std::string record;
+  bool ok = true;
+  for (const auto& [name_key, value_node] : entries) {
+    const std::string path = key + "." + TomlKey(std::string(name_key->str()));
+    std::string name, value;
+    if (!AnsiFrom(std::string(name_key->str()), *value_node, path, kTextLimit, &name) ||
+        !AnsiOf(*value_node, path, kTextLimit, &value)) {
+      ok = false;
+      continue;
+    }
+    std::string problem = VariableNameProblem(name);
+    const auto earlier = seen.emplace(FoldedName(name), name);
+    if (problem.empty() && !earlier.second) {
+      problem = "names the variable " + earlier.first->second + " again: Windows ignores the case of names";
+    }
+    if (problem.empty() && value.find_first_of("\r\n") != std::string::npos) problem = "must be one line";
+    if (!problem.empty()) {
+      Error(*value_node, path, problem);
+      ok = false;
+      continue;
+    }
+    record += (record.empty() ? "" : "\n") + name + "=" + value;
+  }
+  if (ok && !record.empty() && WithinLimit(node, key, record)) SetText(record::kServiceEnvironment, record);
 }
 
 void Compiler::RecoveryTable(const toml::node& node) {
@@ -99,12 +154,7 @@ void Compiler::RecoveryTable(const toml::node& node) {
   }
   if (!ok) return;
   record += "\n" + command;
-  if (record.size() > kTextLimit) {
-    Error(node, key, "takes " + std::to_string(record.size()) + " bytes; the launcher reads at most " +
-                         std::to_string(kTextLimit));
-    return;
-  }
-  SetText(record::kRecovery, record);
+  if (WithinLimit(node, key, record)) SetText(record::kRecovery, record);
 }
 
 bool Compiler::RecoveryEntry(const toml::node& element, const std::string& key, std::string* action,
@@ -162,6 +212,40 @@ void Compiler::Logs(const toml::table& table) {
     }
   }
   Flag(table, "logs", "append", record::kAppendLogs);
+  if (const toml::node* node = table.get("rotate")) RotationTable(*node, table.get("error") || table.get("output"));
+}
+
+void Compiler::RotationTable(const toml::node& node, bool any_log) {
+  const std::string key = "logs.rotate";
+  const toml::table* table = TableOf(node, key);
+  if (!table) return;
+  CheckKeys(*table, key, {"max-size", "keep"});
+  std::string size = kLogRotateSizeSetting.default_text;
+  uint64_t bytes = 0;
+  if (const toml::node* size_node = table->get("max-size")) {
+    const std::string* text = StringOf(*size_node, key + ".max-size");
+    if (!text) return;
+    const std::string problem = SizeProblem(*text, kLogRotateSizeSetting, &bytes);
+    if (!problem.empty()) {
+      Error(*size_node, key + ".max-size", problem);
+      return;
+    }
+    size = *text;
+  }
+  int64_t keep = kDefaultLogRotateKeep;
+  if (const toml::node* keep_node = table->get("keep")) {
+    const std::optional<int64_t> given = keep_node->value_exact<int64_t>();
+    if (!given || *given < 1 || *given > kMaxLogRotateKeep) {
+      Error(*keep_node, key + ".keep", "expected a whole number of files from 1 to " +
+                                           std::to_string(kMaxLogRotateKeep));
+      return;
+    }
+    keep = *given;
+  }
+  if (!any_log) {
+    diagnostics_.Warning(At(node), key, "rotates nothing: neither logs.output nor logs.error is set");
+  }
+  SetText(record::kLogRotation, size + " " + std::to_string(keep));
 }
 
 void Compiler::MessagesTable(const toml::table& table) {

@@ -289,6 +289,13 @@ void Compiler::Settings(const toml::table& table, const std::string& table_name)
   }
 }
 
+bool Compiler::WithinLimit(const toml::node& node, const std::string& key, const std::string& record) {
+  if (record.size() <= kTextLimit) return true;
+  Error(node, key, "takes " + std::to_string(record.size()) + " bytes; the launcher reads at most " +
+                       std::to_string(kTextLimit));
+  return false;
+}
+
 bool Compiler::DurationOf(const toml::node& node, const std::string& key, const DurationSetting& setting,
                           uint64_t* milliseconds) {
   const std::string* text = StringOf(node, key);

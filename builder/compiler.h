@@ -101,6 +101,9 @@ class Compiler {
   // The launcher's own settings of a table (schema SettingKeys), stored as
   // written.
   void Settings(const toml::table& table, const std::string& table_name);
+  // True when a record built from a table's keys fits the launcher's buffer;
+  // an error at the table otherwise.
+  bool WithinLimit(const toml::node& node, const std::string& key, const std::string& record);
   // A duration the setting's rule accepts (0 for off).
   bool DurationOf(const toml::node& node, const std::string& key, const DurationSetting& setting,
                   uint64_t* milliseconds);
@@ -112,8 +115,12 @@ class Compiler {
   void RecoveryTable(const toml::node& node);
   // One action as the record holds it; a run action's command line apart.
   bool RecoveryEntry(const toml::node& element, const std::string& key, std::string* action, std::string* command);
+  // service.environment: "NAME=value" lines in the file's order.
+  void EnvironmentTable(const toml::node& node);
   void Instance(const toml::table& table);
   void Logs(const toml::table& table);
+  // logs.rotate: "<size> <keep>".
+  void RotationTable(const toml::node& node, bool any_log);
   void MessagesTable(const toml::table& table);
   void WriteMessages();
   // Record 107 serves three keys: install's start type (4 gives automatic
@@ -126,6 +133,10 @@ class Compiler {
   // ---- the Java side -------------------------------------------------------
 
   void Java(const toml::table& table);
+  // java.stop: its class, method and arguments as the lines of the record.
+  void StopTable(const toml::node& node);
+  // A class or method name: no blanks, line ends, "/" or ";".
+  bool JavaNameOf(const toml::node& node, const std::string& key, std::string* out);
   void Jvm(const toml::table& table);
   void Search(const toml::table& table);
 

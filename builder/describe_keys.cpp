@@ -66,9 +66,11 @@ InspectOutput Describer::Run() {
   List("service", "dependencies", kServiceDependencies, ',');
   Simple("service", "account", kServiceAccount);
   RecoveryKey();
+  EnvironmentKey();
   Simple("java", "main-class", kMainClass);
   ClassPath();
   CommandLine("java", "arguments", kAppArguments);
+  StopKey();
   CommandLine("jvm", "options", kVmParameters);
   Flag("jvm", "allow-j-arguments", kAllowJArguments);
   Simple("jvm", "vm-type", kPreferredVmType);
@@ -86,6 +88,7 @@ InspectOutput Describer::Run() {
   Log("error", kPassErrorLog, kErrorLog);
   Log("output", kPassOutputLog, kOutputLog);
   Flag("logs", "append", kAppendLogs);
+  RotationKey();
   for (const SettingKey& key : SettingKeys()) Simple(key.table, key.name, key.id);
   MessageTexts();
   Runtime();
@@ -184,6 +187,39 @@ void Describer::RecoveryKey() {
   Try({record::kRecovery}, {},
       {{{"service", "recovery = { actions = [" + actions + "], reset-after = " +
                         TomlString(FormatDuration(uint64_t{recovery.reset_seconds} * 1000)) + " }"}}});
+}
+
+void Describer::EnvironmentKey() {
+  if (!Has(record::kServiceEnvironment)) return;
+  const std::string& record = texts_.at(record::kServiceEnvironment);
+  std::string entries, name, value;
+  size_t position = 0;
+  while (NextVariable(record, &position, &name, &value)) {
+    entries += std::string(entries.empty() ? "" : ", ") + TomlKey(AnsiToUtf8(name)) + " = " +
+               TomlString(AnsiToUtf8(value));
+  }
+  if (position > record.size()) Try({record::kServiceEnvironment}, {}, {{{"service", "environment = { " + entries + " }"}}});
+}
+
+void Describer::StopKey() {
+  JavaStop stop;
+  if (!Has(record::kJavaStop) || !ParseJavaStop(texts_.at(record::kJavaStop), &stop)) return;
+  std::vector<std::string> arguments;
+  for (const std::string& argument : stop.arguments) arguments.push_back(AnsiToUtf8(argument));
+  Try({record::kJavaStop}, {},
+      {{{"java", "stop = { class = " + TomlString(AnsiToUtf8(stop.class_name)) + ", method = " +
+                     TomlString(AnsiToUtf8(stop.method)) +
+                     (arguments.empty() ? "" : ", arguments = " + TomlStringArray(arguments)) + " }"}}});
+}
+
+void Describer::RotationKey() {
+  const std::string text = Has(record::kLogRotation) ? texts_.at(record::kLogRotation) : std::string();
+  const size_t blank = text.find(' ');
+  LogRotation rotation;
+  if (!ParseLogRotation(text, &rotation)) return;
+  Try({record::kLogRotation}, {},
+      {{{"logs", "rotate = { max-size = " + TomlString(text.substr(0, blank)) + ", keep = " +
+                     std::to_string(rotation.keep) + " }"}}});
 }
 
 void Describer::Log(const char* name, int32_t pass_id, int32_t file_id) {

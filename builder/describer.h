@@ -49,6 +49,9 @@ class Describer {
   void Description();
   void LaunchMode();
   void RecoveryKey();
+  void EnvironmentKey();
+  void StopKey();
+  void RotationKey();
   void Log(const char* name, int32_t pass_id, int32_t file_id);
   void ClassPath();
   void Sequence();

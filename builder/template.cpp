@@ -34,6 +34,13 @@ start = "auto"
 # stop-timeout = "30s"
 # How long a machine shutdown waits for the service ("0s": off).
 # preshutdown-timeout = "60s"
+# How long -start watches the service before it calls the start good: a
+# start that fails within it is reported with the application's last lines
+# ("0s": -start does not wait).
+# start-check = "3s"
+# Environment variables for the application, set in this order and expanded
+# (a value may use an earlier one; "" removes a variable).
+# environment = { APP_HOME = '%VEXLO_EXEDIR%app', APP_CONF = '${APP_HOME}\conf' }
 
 [java]
 # The application's class with main(String[]).
@@ -48,6 +55,9 @@ class-path = [
 # Arguments for the application: an array, or one string split like a
 # command line.
 # arguments = ["--port", "8080"]
+# A public static method the Java side calls on the stop request, before the
+# stop handlers and System.exit, for an application with no stop handler.
+# stop = { class = "com.example.Main", method = "main", arguments = ["stop"] }
 # The launcher's own Java classes: "embedded" (carried in the executable),
 # "beside" (<installation-directory>\.tavrelium\tvlruntime.jar) or "none".
 # runtime = "embedded"
@@ -93,6 +103,8 @@ append = true
 # ("64KB", "10MB", "1GB") it becomes <name>.1 and a new file begins.
 # service = "logs\\my-service.service.log"
 # service-max-size = "10MB"
+# The output and error files roll over at max-size into <name>.1 ... <name>.<keep>.
+# rotate = { max-size = "10MB", keep = 5 }
 
 [messages]
 # Message boxes instead of standard error (needs start = "demand").

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds the demo service from examples/demo with vexlo-build and
 # runs it under Wine's service control manager as an administrator would:
-# install, start, status, the application's own output, stop, the service log,
+# the usage, install, start, status, the application's own output, stop, the service log,
 # a start that fails, uninstall.
 #
 # No Windows Java runtime exists here, so the demo's runtime folder (jre\ beside
@@ -44,6 +44,7 @@ show() {  # a file of the demo folder, as the administrator would look at it
 }
 
 echo
+run -help
 run -install
 run -status
 run -start
@@ -63,10 +64,6 @@ echo "> ren demo.jar demo.jar.away"
 mv "$demo/demo.jar" "$demo/demo.jar.away"
 echo
 run -start
-for _ in $(seq 1 60); do
-  grep -q "service-specific exit code" "$demo/logs/vexlo-demo.service.log" && break
-  sleep 0.5
-done
 run -status
 show logs/vexlo-demo.service.log
 mv "$demo/demo.jar.away" "$demo/demo.jar"

@@ -22,6 +22,8 @@
 #include "payload/included_files_win.h"
 #include "service/service_commands_win.h"
 #include "service/service_main_win.h"
+#include "service/service_text.h"
+#include "sys/crt_print_win.h"
 #include "sys/win.h"
 
 namespace vexlo {
@@ -50,6 +52,11 @@ void StartUp() {
   LogLine("change working directory to %s", working_directory.c_str());
 }
 
+void PrintUsage(FILE* stream) {
+  const std::string& path = ExecutablePath();
+  CrtFprintf(stream, "%s", UsageText(path.substr(path.rfind('\\') + 1)).c_str());
+}
+
 // The "non-interactive" word is still read, and changes nothing: services
 // are never installed as interactive.
 int RunCommand(CommandWord command) {
@@ -69,23 +76,32 @@ int RunCommand(CommandWord command) {
     case CommandWord::kStop: return StopService(true);
     case CommandWord::kStart: return StartService();
     case CommandWord::kStatus: return ServiceStatus();
+    case CommandWord::kHelp:
+      PrintUsage(stdout);
+      return 0;
     case CommandWord::kNone: break;
   }
   return -1;
 }
 
+// Run by hand (no service control manager behind it: 1063), with no command
+// word or an unknown one, the run shows how to use it and fails.
 int StartDispatcher() {
   SERVICE_TABLE_ENTRYA table[] = {
       {&ServiceName()[0], ServiceMain},
       {nullptr, nullptr},
   };
   LogLine("calling StartServiceCtrlDispatcher");
+  DWORD error = 0;
   if (!StartServiceCtrlDispatcherA(table)) {
-    LogLine("StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
+    error = GetLastError();
+    LogLine("StartServiceCtrlDispatcher failed with error %d", static_cast<int>(error));
   }
   LogLine("StartServiceCtrlDispatcher returned");
   AwaitServiceMain();
-  return 0;
+  if (error != ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) return 0;
+  PrintUsage(stderr);
+  return 1;
 }
 
 int RunChild(std::vector<WideString>& arguments) {

@@ -73,6 +73,8 @@ CommandWord LookupCommand(const std::string& word) {
       {"stop", CommandWord::kStop},
       {"start", CommandWord::kStart},
       {"status", CommandWord::kStatus},
+      {"help", CommandWord::kHelp},
+      {"?", CommandWord::kHelp},
   };
   for (const auto& entry : kTable) {
     if (word == entry.word) return entry.command;

@@ -117,6 +117,7 @@ enum class CommandWord {
   kStop,
   kStart,
   kStatus,
+  kHelp,  // "help" or "?": the usage text
 };
 // Exact, case-sensitive match against the command table.
 CommandWord LookupCommand(const std::string& word);

@@ -4,6 +4,7 @@
 #include "core/config.h"
 #include "core/errors_win.h"
 #include "core/log_win.h"
+#include "core/temp_dir_win.h"
 #include "sys/path_text.h"
 #include "sys/text_win.h"
 
@@ -93,6 +94,7 @@ void TakeServiceChildMark() {
   g_service_child = GetEnvironmentVariableA(kServiceChildVariable, value, sizeof(value)) == 1 && value[0] == '1';
   SetEnvironmentVariableA(kServiceChildVariable, nullptr);
   if (g_service_child) LogLine("a service's child: messages go to standard error");
+  TakeChosenLauncherTempDir(g_service_child);
 }
 
 uint64_t ConfigDurationMs(const DurationSetting& setting) {

@@ -54,7 +54,8 @@ bool DialogMode();
 // for ever unseen: it writes every message to standard error.
 constexpr char kServiceChildVariable[] = "VEXLO_SERVICE_CHILD";
 // Reads the variable once, before anything can show a message, and removes
-// it, so that the processes the application starts do not inherit it.
+// it, so that the processes the application starts do not inherit it; the
+// same for the temporary folder the service process chose.
 void TakeServiceChildMark();
 
 // A duration setting (records 30000 to 30999): the record's value, or the

@@ -68,6 +68,10 @@ constexpr int32_t kServiceAccount = 30003;      // account the service runs as
 constexpr int32_t kDelayedStart = 30004;        // "1": automatic start is delayed
 constexpr int32_t kRecovery = 30005;            // lines: reset period, then the failure actions
 constexpr int32_t kPreshutdownTimeout = 30006;  // duration: time given at machine shutdown, "0s" off
+constexpr int32_t kStartCheck = 30007;          // duration: how long -start watches the new child, "0s" off
+constexpr int32_t kServiceEnvironment = 30010;  // lines "NAME=value": the child's variables, expanded
+constexpr int32_t kJavaStop = 30011;            // lines: class, method, then one argument a line
+constexpr int32_t kLogRotation = 30012;         // "<size> <keep>": the Java side's logs roll over
 inline bool IsOwnRecord(int32_t id) { return id >= kFirstOwnRecord && id <= kLastOwnRecord; }
 
 // Every id above (the messages one by one), for tools that must know them all.
@@ -80,7 +84,8 @@ constexpr int32_t kLauncherRecordIds[] = {
     1015, 1016, 1017, 1018, 1019, 1020,
     kModeLetter, kIncludedFileCount, kIncludedFileNames, kInstallationDirectory,
     kNativeLibraryDirectories, kSingleInstance, kServiceDescription, kStopTimeout, kServiceLog, kServiceLogMaxSize,
-    kServiceAccount, kDelayedStart, kRecovery, kPreshutdownTimeout};
+    kServiceAccount, kDelayedStart, kRecovery, kPreshutdownTimeout, kStartCheck, kServiceEnvironment, kJavaStop,
+    kLogRotation};
 
 }  // namespace record
 }  // namespace vexlo

@@ -114,4 +114,53 @@ bool ParseRecovery(const std::string& record, Recovery* recovery) {
   return *text == '\n' && recovery->action_count != 0 && run == (text[1] != '\0');
 }
 
+std::string VariableNameProblem(const std::string& name) {
+  if (name.empty()) return "a variable needs a name";
+  for (char c : name) {
+    if (c == '=') return "a variable's name cannot hold \"=\"";
+    if (static_cast<unsigned char>(c) < 0x20) return "a variable's name cannot hold a control character";
+  }
+  return std::string();
+}
+
+bool NextVariable(const std::string& record, size_t* position, std::string* name, std::string* value) {
+  if (*position >= record.size()) return false;
+  size_t end = record.find('\n', *position);
+  if (end == std::string::npos) end = record.size();
+  const size_t equals = record.find('=', *position);
+  if (equals == *position || equals >= end) return false;
+  *name = record.substr(*position, equals - *position);
+  *value = record.substr(equals + 1, end - equals - 1);
+  *position = end + 1;
+  return true;
+}
+
+bool ParseJavaStop(const std::string& record, JavaStop* stop) {
+  std::vector<std::string> lines;
+  for (size_t start = 0;;) {
+    const size_t end = record.find('\n', start);
+    lines.push_back(record.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  if (lines.size() < 2 || lines[0].empty() || lines[1].empty()) return false;
+  stop->class_name = lines[0];
+  stop->method = lines[1];
+  stop->arguments.assign(lines.begin() + 2, lines.end());
+  return true;
+}
+
+bool ParseLogRotation(const std::string& record, LogRotation* rotation) {
+  const size_t blank = record.find(' ');
+  if (blank == std::string::npos) return false;
+  uint64_t bytes = 0, keep = 0;
+  const char* count = record.c_str() + blank + 1;
+  if (!SizeProblem(record.substr(0, blank), kLogRotateSizeSetting, &bytes).empty() || *count == '0' ||
+      !ReadNumber(count, kMaxLogRotateKeep, &keep) || *count != '\0' || keep == 0) {
+    return false;
+  }
+  *rotation = {bytes, static_cast<uint32_t>(keep)};
+  return true;
+}
+
 }  // namespace vexlo

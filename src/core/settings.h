@@ -37,6 +37,12 @@ std::string ServiceLogPathProblem(const std::string& text);
 inline constexpr DurationSetting kPreshutdownTimeoutSetting = {record::kPreshutdownTimeout, "60s", 1000, 3600 * 1000,
                                                         true};
 
+// How long -start (and -install-and-start) watches a started service before
+// it calls the start good: a child that fails at once (no Java runtime, a
+// missing jar) stops the service within it. "0s": -start returns as soon as
+// the service control manager has started the service.
+inline constexpr DurationSetting kStartCheckSetting = {record::kStartCheck, "3s", 1000, 3600 * 1000, true};
+
 // ---- service.account (record 30003) -----------------------------------------
 
 // The account name the service control manager takes for a service.account
@@ -85,5 +91,59 @@ struct Recovery {
 // period or delay outside its setting's range, no action or more than three,
 // a run action without a command or a command without one.
 bool ParseRecovery(const std::string& record, Recovery* recovery);
+
+// ---- service.environment (record 30010) -------------------------------------
+
+// One "NAME=value" line a variable, in the configuration's order. The service
+// expands each value and sets it in its child's environment before the next,
+// so a value may use a variable of an earlier line; an empty value removes
+// the variable.
+
+// The longest value the system keeps in an environment, in characters.
+constexpr size_t kMaxVariableValue = 32766;
+
+// Why `name` cannot be a variable's name, or "" when it can: not empty, no
+// "=" (it ends the name in the environment block) and no control character.
+std::string VariableNameProblem(const std::string& name);
+
+// The variable of the record's line that begins at *position, and the
+// position of the next line: false at the record's end or for a line the
+// builder does not write (without "=", or with an empty name).
+bool NextVariable(const std::string& record, size_t* position, std::string* name, std::string* value);
+
+// ---- java.stop (record 30011) -----------------------------------------------
+
+// The public static method the Java side calls on the stop request. The
+// record's lines are its class, its name and then its arguments, one a
+// line; the launcher hands the record on as it is, expanded, in the system
+// property vexlo.stop.
+struct JavaStop {
+  std::string class_name;
+  std::string method;
+  std::vector<std::string> arguments;
+};
+
+// False for a record of fewer than two lines or with an empty class or
+// method name.
+bool ParseJavaStop(const std::string& record, JavaStop* stop);
+
+// ---- logs.rotate (record 30012) ---------------------------------------------
+
+// The size at which the Java side's output and error logs roll over into
+// "<name>.1" ... "<name>.<keep>", and how many of those are kept: "10MB 5".
+// The launcher hands the record on as it is, in the system property
+// vexlo.logs.rotate.
+inline constexpr SizeSetting kLogRotateSizeSetting = {record::kLogRotation, "10MB", 1024, uint64_t{1} << 30};
+constexpr uint32_t kDefaultLogRotateKeep = 5;
+constexpr uint32_t kMaxLogRotateKeep = 99;
+
+struct LogRotation {
+  uint64_t max_bytes = 0;
+  uint32_t keep = 0;
+};
+
+// False for anything but a size of the setting, one blank and a count from
+// 1 to kMaxLogRotateKeep without leading zero.
+bool ParseLogRotation(const std::string& record, LogRotation* rotation);
 
 }  // namespace vexlo

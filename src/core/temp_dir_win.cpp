@@ -8,6 +8,7 @@
 
 #include "core/errors_win.h"
 #include "core/log_win.h"
+#include "core/temp_names.h"
 #include "sys/file_tests_win.h"
 #include "sys/random_win.h"
 #include "sys/text_win.h"
@@ -95,7 +96,7 @@ bool IsWritableDir(const std::string& directory) {
   return exists;
 }
 
-std::string SystemTempDir() {
+std::string UsableSystemTempDir() {
   char buffer[8192];
   const DWORD length = GetTempPathA(sizeof(buffer), buffer);
   LogLine("GetTempPath returned %d (last error %d)", static_cast<int>(length),
@@ -119,7 +120,13 @@ std::string SystemTempDir() {
     CreateDirectoryA("c:\\tmp", nullptr);
     if (IsWritableDir("c:\\tmp")) return "c:\\tmp";
   }
-  FatalMessage(1015);
+  return std::string();
+}
+
+std::string SystemTempDir() {
+  std::string directory = UsableSystemTempDir();
+  if (directory.empty()) FatalMessage(1015);
+  return directory;
 }
 
 std::string NewTempFileName() {
@@ -143,21 +150,65 @@ std::string ProcessCommFileName(unsigned process_id) {
   return JoinPath(SystemTempDir(), ("vxl_p" + std::to_string(process_id) + ".tmp").c_str());
 }
 
+std::string NewLauncherFolderPath(const std::string& directory) {
+  uint64_t random = 0;
+  if (directory.empty() || !RandomValue(&random)) return std::string();
+  return JoinPath(directory, LauncherFolderName(random).c_str());
+}
+
+std::string& ChosenLauncherTempDir() {
+  static std::string path;
+  return path;
+}
+
+void TakeChosenLauncherTempDir(bool service_child) {
+  std::string path = EnvironmentVariable(kChosenTempDirVariable);
+  SetEnvironmentVariableA(kChosenTempDirVariable, nullptr);
+  if (service_child) ChosenLauncherTempDir() = std::move(path);
+}
+
+namespace {
+
+// The lock of this run's folder: open, sharing nothing, until the process
+// ends. Closed only by the removal, which then deletes it with the rest.
+HANDLE g_lock_file = INVALID_HANDLE_VALUE;
+
+// The name the service chose is taken when it is a launcher folder name in
+// this temporary directory; anything else is ignored.
+std::string ChosenName(const std::string& directory) {
+  const std::string& chosen = ChosenLauncherTempDir();
+  const size_t slash = chosen.rfind('\\');
+  if (slash == std::string::npos || !IsLauncherFolderName(chosen.c_str() + slash + 1)) return std::string();
+  const std::string path = JoinPath(directory, chosen.c_str() + slash + 1);
+  return lstrcmpiA(path.c_str(), chosen.c_str()) == 0 ? path : std::string();
+}
+
+void LockCreatedFolder(const std::string& folder) {
+  const std::string lock = JoinPath(folder, kLockFileName);
+  g_lock_file = CreateFileA(lock.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Extraction goes on: the folder is only left to the next start's clean-up.
+  if (g_lock_file == INVALID_HANDLE_VALUE) LogErrorLine("could not create %s (%d)", lock.c_str(), static_cast<int>(GetLastError()));
+}
+
+}  // namespace
+
 void CreateLauncherTempDir() {
   const std::string directory = SystemTempDir();
+  std::string name = ChosenName(directory);
+  if (!ChosenLauncherTempDir().empty() && name.empty()) {
+    LogLine("ignoring the chosen temp dir %s", ChosenLauncherTempDir().c_str());
+  }
   for (int attempt = 0; attempt < 10; ++attempt) {
-    uint64_t random = 0;
+    if (attempt > 0 || name.empty()) name = NewLauncherFolderPath(directory);
     DWORD error = 0;
-    if (!RandomValue(&random)) {
+    if (name.empty()) {
       error = GetLastError();
     } else {
-      std::string name = JoinPath(directory, "vxl");
-      for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789ABCDEF"[(random >> shift) & 0xF];
-      name += ".tmp_dir";
       LogLine("Temp dir: %s", name.c_str());
       error = CreatePrivateFolder(name);
       if (error == 0) {
         LauncherTempDir() = name;
+        LockCreatedFolder(name);
         return;
       }
     }
@@ -234,21 +285,51 @@ UniqueFile OpenCreatedFolder(const char* path, unsigned long access) {
 
 namespace {
 
+// How a folder is opened before it is entered or removed: a folder this run
+// created (OpenCreatedFolder), or any plain folder of a stale launcher folder.
+using FolderOpener = UniqueFile (*)(const char* path, unsigned long access);
+
+// A folder that is neither a link nor a junction (as far as the handle
+// shows; the listing's attributes show Wine's Unix links). The handle
+// shares no right to delete or rename it.
+UniqueFile OpenPlainFolder(const char* path, unsigned long access) {
+  UniqueFile folder = OpenNoFollow(path, access);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (folder && (!GetFileInformationByHandle(folder.get(), &info) ||
+                 (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+                     FILE_ATTRIBUTE_DIRECTORY)) {
+    folder.reset();
+  }
+  return folder;
+}
+
+bool DeleteThrough(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
+}
+
 // Removed through a handle checked to be the folder, never by name alone.
 // The caller holds no handle of its own to it.
-void RemoveCreatedFolder(const char* path) {
-  UniqueFile folder = OpenCreatedFolder(path, DELETE);
-  FILE_DISPOSITION_INFO disposition = {TRUE};
-  if (folder) SetFileInformationByHandle(folder.get(), FileDispositionInfo, &disposition, sizeof(disposition));
+bool RemoveFolder(FolderOpener open, const char* path) {
+  UniqueFile folder = open(path, DELETE);
+  return folder && DeleteThrough(folder.get());
 }
 
 // Paths are built in place in one buffer of the system's longest path, so
 // that removal allocates nothing: it also runs when memory is gone.
 constexpr size_t kPathCapacity = 32768;
 
-// Empties the folder whose path fills path[0, length), held by the caller.
-void EmptyDirectoryAt(char* path, size_t length, bool descend) {
+// Empties the folder whose path fills path[0, length), held by the caller,
+// leaving the file named `keep` (if any). False when anything else is left,
+// with the system's first complaint in *error (not when it is something this
+// will not touch: a link or a folder the opener refuses).
+bool EmptyDirectoryAt(char* path, size_t length, bool descend, FolderOpener open, const char* keep, DWORD* error) {
   LogLine("emptying %s", path);
+  bool emptied = true;
+  const auto failed = [error]() {
+    if (*error == 0) *error = GetLastError();
+    return false;
+  };
   size_t base = length;
   if (path[base - 1] != '\\') path[base++] = '\\';
   WIN32_FIND_DATAA entry;
@@ -260,49 +341,133 @@ void EmptyDirectoryAt(char* path, size_t length, bool descend) {
   if (search) {
     do {
       if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
+      if (keep != nullptr && lstrcmpiA(entry.cFileName, keep) == 0) continue;
       const size_t name_length = strlen(entry.cFileName);
-      if (base + name_length + 1 > kPathCapacity) continue;
+      if (base + name_length + 1 > kPathCapacity) {
+        emptied = false;
+        continue;
+      }
       memcpy(path + base, entry.cFileName, name_length + 1);
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         // The listing's attributes are the only place where Wine shows a Unix
-        // link as one; the identity check in OpenCreatedFolder catches the rest.
+        // link as one; the opener's check of the handle catches the rest.
         UniqueFile folder;
         if (descend && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-          folder = OpenCreatedFolder(path);
+          folder = open(path, FILE_LIST_DIRECTORY);
         }
         if (!folder) {
           LogLine("leaving %s", path);
+          emptied = false;
           continue;
         }
         LogLine("attempting to remove %s (1)", path);
-        EmptyDirectoryAt(path, base + name_length, false);
+        emptied = EmptyDirectoryAt(path, base + name_length, false, open, nullptr, error) && emptied;
         folder.reset();
-        RemoveCreatedFolder(path);
+        if (!RemoveFolder(open, path)) emptied = failed();
       } else {  // a file link too: deleting it removes the link
         LogLine("attempting to delete %s", path);
-        DeleteFileA(path);
+        if (!DeleteFileA(path)) emptied = failed();
       }
     } while (FindNextFileA(search.get(), &entry));
   }
   path[length] = '\0';
+  return emptied;
+}
+
+bool EmptyPath(const std::string& path, bool descend, FolderOpener open, const char* keep, DWORD* error) {
+  if (path.empty() || path.size() >= kPathCapacity) return false;
+  char buffer[kPathCapacity];
+  memcpy(buffer, path.c_str(), path.size() + 1);
+  return EmptyDirectoryAt(buffer, path.size(), descend, open, keep, error);
 }
 
 }  // namespace
 
 void EmptyDirectory(const std::string& path, bool descend) {
-  if (path.empty() || path.size() >= kPathCapacity) return;
-  char buffer[kPathCapacity];
-  memcpy(buffer, path.c_str(), path.size() + 1);
-  EmptyDirectoryAt(buffer, path.size(), descend);
+  DWORD error = 0;
+  EmptyPath(path, descend, OpenCreatedFolder, nullptr, &error);
 }
 
 void RemoveLauncherTempDir() {
   const char* directory = LauncherTempDir().c_str();
   UniqueFile folder = OpenCreatedFolder(directory);
   if (!folder) return;
+  // Our own lock goes with the rest.
+  if (g_lock_file != INVALID_HANDLE_VALUE) CloseHandle(g_lock_file);
+  g_lock_file = INVALID_HANDLE_VALUE;
   EmptyDirectory(LauncherTempDir(), true);
   folder.reset();
-  RemoveCreatedFolder(directory);
+  RemoveFolder(OpenCreatedFolder, directory);
+}
+
+FolderRemoval RemoveStaleLauncherFolder(const std::string& path, unsigned long* error) {
+  *error = 0;
+  // By the listing first: there, Wine shows a Unix link as one.
+  WIN32_FIND_DATAA entry;
+  const size_t slash = path.rfind('\\');
+  UniqueFind search(FindFirstFileA(path.c_str(), &entry));
+  if (!search) return FolderRemoval::kAbsent;
+  if (slash == std::string::npos || lstrcmpiA(entry.cFileName, path.c_str() + slash + 1) != 0 ||
+      !IsLauncherFolderName(entry.cFileName) ||
+      (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != FILE_ATTRIBUTE_DIRECTORY) {
+    return FolderRemoval::kNotLaunchers;
+  }
+  // Held without sharing the right to delete: while it is emptied, the name
+  // keeps leading to this folder. (A handle with that right would keep the
+  // system's own listing of the folder out.)
+  UniqueFile folder = OpenPlainFolder(path.c_str(), FILE_LIST_DIRECTORY);
+  if (!folder) return FolderRemoval::kNotLaunchers;
+  const std::string lock_path = JoinPath(path, kLockFileName);
+  search.reset(FindFirstFileA(lock_path.c_str(), &entry));
+  if (!search || (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    return FolderRemoval::kNotLaunchers;
+  }
+  // Its owner holds the lock sharing nothing: opening it for deletion fails
+  // while the owner runs. From here on this handle is the lock, and another
+  // clean-up finds the folder in use.
+  UniqueFile lock(CreateFileA(lock_path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!lock) {
+    *error = GetLastError();
+    return *error == ERROR_SHARING_VIOLATION ? FolderRemoval::kInUse : FolderRemoval::kFailed;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(lock.get(), &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    return FolderRemoval::kNotLaunchers;
+  }
+  // The lock goes last: a folder that could not be emptied stays one the
+  // next clean-up knows.
+  if (!EmptyPath(path, true, OpenPlainFolder, kLockFileName, error)) return FolderRemoval::kFailed;
+  if (!DeleteThrough(lock.get())) {
+    *error = GetLastError();
+    return FolderRemoval::kFailed;
+  }
+  lock.reset();
+  folder.reset();
+  if (!RemoveFolder(OpenPlainFolder, path.c_str())) {
+    *error = GetLastError();
+    return FolderRemoval::kFailed;
+  }
+  return FolderRemoval::kRemoved;
+}
+
+void RemoveStaleLauncherFolders() {
+  const std::string directory = UsableSystemTempDir();
+  if (directory.empty()) return;
+  WIN32_FIND_DATAA entry;
+  UniqueFind search(FindFirstFileA(JoinPath(directory, "vxl*.tmp_dir").c_str(), &entry));
+  for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search.get(), &entry)) {
+    if (!IsLauncherFolderName(entry.cFileName)) continue;
+    const std::string path = JoinPath(directory, entry.cFileName);
+    DWORD error = 0;
+    const FolderRemoval removal = RemoveStaleLauncherFolder(path, &error);
+    if (removal == FolderRemoval::kRemoved) {
+      LogLine("removed the stale temp dir %s", path.c_str());
+    } else if (removal == FolderRemoval::kFailed) {
+      LogLine("could not remove the stale temp dir %s (%d)", path.c_str(), static_cast<int>(error));
+    }
+  }
 }
 
 }  // namespace vexlo

@@ -8,9 +8,11 @@
 // for example C:\Windows\Temp\vxl5F3A9C01D2E4B7A8.tmp_dir: the digits come
 // from the system's random source, so nobody can guess the name ahead of a
 // start. (Launchers before these names used vxl<4 digits>.tmp_dir<seconds>
-// beside a vxl<4 digits>.tmp file; "vxl*.tmp_dir*" matches both.) The
-// launcher only ever empties or removes folders it created itself in this
-// run, and never follows a link or junction.
+// beside a vxl<4 digits>.tmp file; "vxl*.tmp_dir*" matches both.) Its owner
+// holds the lock file kLockFileName in it open for as long as it runs. The
+// launcher empties and removes folders it created itself in this run, and
+// stale folders of its own kind: named as it names them, holding a lock file
+// nobody holds; it never follows a link or junction.
 #pragma once
 #include <string>
 
@@ -27,6 +29,8 @@ bool IsWritableDir(const std::string& directory);
 // has characters outside the ANSI code page, the first writable of a few
 // well-known places. Ends the launcher with message 1015 when none is usable.
 std::string SystemTempDir();
+// The same without the end: empty when none is usable.
+std::string UsableSystemTempDir();
 
 // A new unique file name in the system temporary directory (prefix "vxl");
 // the file normally exists afterwards.
@@ -39,10 +43,25 @@ std::string ProcessCommFileName(unsigned process_id);
 // The launcher temporary directory of this run; empty until it is created.
 std::string& LauncherTempDir();
 
-// Creates the launcher temporary directory under a new random name. A name
-// that is taken (by a file, a folder or a link) is never used: the next name
-// is tried; after ten taken names the launcher ends with message 1015 without
-// touching anything.
+// A new random launcher folder path in `directory`; empty when the random
+// source fails or `directory` is empty.
+std::string NewLauncherFolderPath(const std::string& directory);
+
+// The service process chooses its child's folder, so that it can remove it
+// once the child has ended, and names it in this variable of the child's
+// environment.
+constexpr char kChosenTempDirVariable[] = "VEXLO_SERVICE_TEMP_DIR";
+// The chosen path; empty when there is none.
+std::string& ChosenLauncherTempDir();
+// Reads the variable and removes it, so that the application's processes do
+// not inherit it; only a service's child takes the path.
+void TakeChosenLauncherTempDir(bool service_child);
+
+// Creates the launcher temporary directory and its lock file, at the chosen
+// path when it is a launcher folder name in the system temporary directory,
+// otherwise under a new random name. A name that is taken (by a file, a
+// folder or a link) is never used: the next random name is tried; after ten
+// taken names the launcher ends with message 1015 without touching anything.
 void CreateLauncherTempDir();
 
 // The security of the launcher's folders: full control for SYSTEM, the
@@ -88,5 +107,25 @@ void EmptyDirectory(const std::string& path, bool descend);
 // Empties and removes the launcher temporary directory when this run created
 // one and it is still that folder; failures are ignored. Allocates nothing.
 void RemoveLauncherTempDir();
+
+enum class FolderRemoval {
+  kRemoved,
+  kAbsent,        // nothing at the path
+  kInUse,         // its owner runs (or another clean-up is at work)
+  kNotLaunchers,  // a link, not a folder, not named like ours, or no lock file
+  kFailed,        // something in it could not be deleted: its lock file stays,
+                  // so the next clean-up tries again
+};
+// Removes a launcher folder whose owner has ended: named as the launcher
+// names them, a folder and not a link, with a lock file (not a link either)
+// that can be opened for deletion. Its contents go first, sub-folders one
+// level deep, links only as links; the lock file and the folder last. *error
+// is the system's reason for kInUse and kFailed.
+FolderRemoval RemoveStaleLauncherFolder(const std::string& path, unsigned long* error);
+
+// RemoveStaleLauncherFolder for every launcher folder in the system
+// temporary directory: what owners that ended (a child started by hand, one
+// whose service process died) left behind.
+void RemoveStaleLauncherFolders();
 
 }  // namespace vexlo

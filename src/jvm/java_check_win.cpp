@@ -21,14 +21,12 @@ namespace {
 // is not read.
 constexpr DWORD kVersionOutputRead = 64 * 1024;
 
-std::string ReadFileStart(const std::string& path, DWORD limit) {
-  UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+std::string ReadFileStart(HANDLE file, DWORD limit) {
   std::string bytes;
-  if (!file) return bytes;
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return bytes;
   char buffer[4096];
   DWORD got = 0;
-  while (bytes.size() < limit && ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+  while (bytes.size() < limit && ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
     bytes.append(buffer, got);
   }
   return bytes;
@@ -94,11 +92,16 @@ bool runJavaVersion(const std::string& resolved_path, const FILETIME& last_write
   const std::string command_line = "\"" + resolved_path + "\" -version";
   const std::string output_path = NewTempFileName();
 
-  // Inheritable, as the child's standard error; the child inherits nothing else.
+  // Inheritable, as the child's standard error; the child inherits nothing
+  // else. Deleted when its last handle closes, whoever holds that: a child
+  // without a console gets one whose host also holds the file, for a while
+  // after the child has ended, and a deletion by name would fail then.
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   UniqueFile output(CreateFileA(output_path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  // Without it, only the empty file the name was reserved with is there.
+  if (!output) DeleteFileA(output_path.c_str());
 
   const WideString application = NarrowToWide(resolved_path, CP_ACP);
   ChildProcessStart start;
@@ -113,8 +116,6 @@ bool runJavaVersion(const std::string& resolved_path, const FILETIME& last_write
   if (!StartChildProcess(start, &child, &error)) {
     LogLine("Could not create process %s > %s (error %d)", command_line.c_str(), output_path.c_str(),
             static_cast<int>(error));
-    output.reset();
-    DeleteFileA(output_path.c_str());
     return false;
   }
 
@@ -124,21 +125,19 @@ bool runJavaVersion(const std::string& resolved_path, const FILETIME& last_write
   if (!ended || exit_code == STILL_ACTIVE) {
     LogLine("Terminating process");
     TerminateChildProcess(child, 1);
-    // The file can only be deleted once the child has let go of it.
+    // Its end is awaited (bounded), so no run of a candidate outlives its test.
     WaitForChildProcess(child, 5000);
     exit_code = STILL_ACTIVE;
   } else if (exit_code != 0) {
     writeCachedVersion(resolved_path, last_write, kFailedVersionMarker);
   }
   child = ChildProcess();
-  output.reset();
 
   bool found = false;
-  if (exit_code == 0) {
-    found = VersionFromOutput(ReadFileStart(output_path, kVersionOutputRead), version);
+  if (exit_code == 0 && output) {
+    found = VersionFromOutput(ReadFileStart(output.get(), kVersionOutputRead), version);
     if (found) LogLine("Java version: %s", version->c_str());
   }
-  DeleteFileA(output_path.c_str());
   return found;
 }
 

@@ -133,6 +133,8 @@ void BuildStartArguments(const std::vector<std::string>& own_options,
   if (inputs.tavrelium) inputs.installation_directory = InstallationDirectory();
   inputs.class_path_entries = ConfigText(record::kClassPath);
   inputs.java_stop_timeout_ms = ConfigDurationMs(kStopTimeoutSetting) - kJavaStopMarginMs;
+  inputs.java_stop = ConfigText(record::kJavaStop);
+  inputs.log_rotation = ConfigText(record::kLogRotation);
 
   ClassPathFailure failure;
   if (!AssembleJvmOptions(inputs, LauncherOptionSystem(), &g_option_texts, &failure)) {

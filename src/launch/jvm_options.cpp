@@ -260,6 +260,14 @@ bool AssembleJvmOptions(const StartArgumentInputs& inputs, const OptionSystem& s
   if (inputs.java_stop_timeout_ms != 0 && !SetsProperty(assembly.options, kStopTimeoutProperty)) {
     assembly.options.push_back(Property(kStopTimeoutProperty, std::to_string(inputs.java_stop_timeout_ms)));
   }
+  // The stop method's record (expanded like the application's arguments) and
+  // the logs' rotation, as the builder wrote them: the Java side reads both.
+  if (!inputs.java_stop.empty()) {
+    std::string stop = inputs.java_stop;
+    system.expand(system.context, stop);
+    assembly.options.push_back(Property("vexlo.stop", stop));
+  }
+  if (!inputs.log_rotation.empty()) assembly.options.push_back(Property("vexlo.logs.rotate", inputs.log_rotation));
 
   std::string class_path;
   if (!BuildClassPath(inputs, assembly.overrides, system, &class_path, failure)) return false;

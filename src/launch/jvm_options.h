@@ -46,6 +46,10 @@ struct StartArgumentInputs {
   // The Java side's stop timeout, handed on as -Dvexlo.stopTimeoutMillis
   // unless the configured options set that property; 0 hands nothing on.
   uint64_t java_stop_timeout_ms = 0;
+  // Records 30011 and 30012 as stored: the stop method and the logs'
+  // rotation, handed on as -Dvexlo.stop and -Dvexlo.logs.rotate.
+  std::string java_stop;
+  std::string log_rotation;
 };
 
 // A required class path entry that is missing stops the launch with a

@@ -41,6 +41,9 @@ void RefuseBadNames(const std::vector<std::string>& names, size_t count) {
 }  // namespace
 
 int ExtractIncludedFiles() {
+  // What ended launchers left (a child started by hand, one whose service
+  // process died), whether or not this one extracts anything.
+  RemoveStaleLauncherFolders();
   LogLine("extracting files");
   const int32_t count = ConfigInteger(record::kIncludedFileCount);
   LogLine("Included files: %d", count);

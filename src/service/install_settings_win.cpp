@@ -61,18 +61,6 @@ void Print(const char* format, ...) {
   va_end(arguments);
 }
 
-// Ends a line with the system's text for an error.
-void PrintErrorText(DWORD error) {
-  char* text = nullptr;
-  DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-      reinterpret_cast<char*>(&text), 0, nullptr);
-  const UniqueLocal owner(text);
-  while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ') --length;
-  if (length > 0) text[length] = '\0';
-  Print(" (error %d): %s\n", static_cast<int>(error), length > 0 ? text : "?");
-}
-
 // A setting of ChangeServiceConfig2; no info: not asked for.
 struct ExtraSetting {
   const char* name;
@@ -155,7 +143,7 @@ bool ApplyServiceSettings(SC_HANDLE service, bool delayed_start) {
       continue;
     }
     Print("Could not set %s for service '%s'", setting.name, ServiceName().c_str());
-    PrintErrorText(error);
+    PrintErrorText(stdout, error);
     return false;
   }
   return true;
@@ -192,7 +180,7 @@ void GrantServiceFolders(const ServiceAccount& account) {
       Print("Granted %s modify rights on %s.\n", who, folder.c_str());
     } else {
       Print("Warning: could not grant %s modify rights on %s", who, folder.c_str());
-      PrintErrorText(error);
+      PrintErrorText(stdout, error);
     }
   }
 }

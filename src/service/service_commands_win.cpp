@@ -8,10 +8,14 @@
 #include "core/config.h"
 #include "core/config_win.h"
 #include "core/process_state.h"
+#include "core/settings.h"
 #include "service/install_settings_win.h"
+#include "service/service_log_win.h"
 #include "service/service_text.h"
+#include "service/supervision.h"
 #include "sys/crt_print_win.h"
 #include "sys/handle_win.h"
+#include "sys/text_win.h"
 
 namespace vexlo {
 namespace {
@@ -45,6 +49,48 @@ bool WaitForStop(SC_HANDLE service) {
   return status.dwCurrentState == SERVICE_STOPPED;
 }
 
+// The child's last lines tell why a start failed; the service log holds
+// them (none when it is off).
+constexpr size_t kFailureLines = 20;
+constexpr DWORD kStartWatchIntervalMs = 100;
+
+int ReportFailedStart(const SERVICE_STATUS& status) {
+  const DWORD exit_code =
+      status.dwWin32ExitCode == kServiceSpecificError ? status.dwServiceSpecificExitCode : status.dwWin32ExitCode;
+  CrtFprintf(stdout, "Service '%s' failed to start (exit code %lu).\n", ServiceName().c_str(), exit_code);
+  for (const std::string& line : LastChildLines(ServiceName(), kFailureLines)) {
+    CrtFprintf(stdout, "%s\n", line.c_str());
+  }
+  return 1;
+}
+
+// Watches a started service until it has run for the start check, or until
+// it stopped.
+int WatchStartedService(SC_HANDLE service, uint64_t check_ms) {
+  StartWatchState watch;
+  watch.check_ms = check_ms;
+  for (;;) {
+    SERVICE_STATUS status;
+    if (!QueryServiceStatus(service, &status)) {
+      CrtFprintf(stdout, "Could not get the status of service '%s'", ServiceName().c_str());
+      PrintErrorText(stdout, GetLastError());
+      return 1;
+    }
+    switch (WatchStart(watch, status.dwCurrentState, status.dwCheckPoint, status.dwWaitHint, GetTickCount64())) {
+      case StartWatch::kWatching: break;
+      case StartWatch::kRunning:
+        CrtFprintf(stdout, "Service '%s' is running.\n", ServiceName().c_str());
+        return 0;
+      case StartWatch::kStopped: return ReportFailedStart(status);
+      case StartWatch::kNoProgress:
+        CrtFprintf(stdout, "Service '%s' did not start: no progress within its wait hint (state %lu).\n",
+                   ServiceName().c_str(), status.dwCurrentState);
+        return 1;
+    }
+    Sleep(kStartWatchIntervalMs);
+  }
+}
+
 }  // namespace
 
 int StopService(bool messages) {
@@ -62,8 +108,13 @@ int StopService(bool messages) {
   if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
     CrtFprintf(stdout, "Stopping service '%s'.\n", ServiceName().c_str());
     fflush(stdout);  // the wait may be long; show progress first
-    CrtFprintf(stdout, WaitForStop(service.get()) ? "Service stopped\n" : "Error while stopping service\n");
-    return 0;
+    // A script that goes on after the stop must know the service is gone.
+    if (WaitForStop(service.get())) {
+      CrtFprintf(stdout, "Service stopped\n");
+      return 0;
+    }
+    CrtFprintf(stdout, "Error while stopping service\n");
+    return 1;
   }
   if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
     CrtFprintf(stdout, "Service is already stopped.\n");
@@ -140,17 +191,29 @@ int StartService() {
     CrtFprintf(stdout, "Could not open SCManager.\n");
     return 1;
   }
-  UniqueService service = OpenNamedService(manager, SERVICE_START);
+  UniqueService service = OpenNamedService(manager, SERVICE_START | SERVICE_QUERY_STATUS);
   if (service && StartServiceA(service.get(), 0, nullptr)) {
     CrtFprintf(stdout, "Starting service '%s'.\n", ServiceName().c_str());
-    return 0;
+    const uint64_t check_ms = ConfigDurationMs(kStartCheckSetting);
+    if (check_ms == 0) return 0;
+    fflush(stdout);  // the watch takes seconds
+    return WatchStartedService(service.get(), check_ms);
   }
   const DWORD error = GetLastError();  // of the failed open or start
   if (error == ERROR_SERVICE_ALREADY_RUNNING) {
     CrtFprintf(stdout, "Service is already running.\n");
     return 0;
   }
-  CrtFprintf(stdout, "Could not start service. Error code: %d\n", static_cast<int>(error));
+  // A service process that reports stopped before the start call returns
+  // (under Wine: a child that fails at once) fails the call with 1053; its
+  // status tells what happened.
+  SERVICE_STATUS status;
+  if (error == ERROR_SERVICE_REQUEST_TIMEOUT && QueryServiceStatus(service.get(), &status) &&
+      status.dwCurrentState == SERVICE_STOPPED && status.dwWin32ExitCode != 0) {
+    return ReportFailedStart(status);
+  }
+  CrtFprintf(stdout, "Could not start service '%s'", ServiceName().c_str());
+  PrintErrorText(stdout, error);
   return 1;
 }
 
@@ -168,6 +231,10 @@ int ServiceStatus() {
   }
   const int result = status.dwCurrentState == SERVICE_RUNNING ? 0 : 3;
   CrtFprintf(stdout, result == 0 ? "Running.\n" : "Not running.\n");
+  // Why it stopped, when it stopped with an error of its own.
+  if (result != 0 && status.dwWin32ExitCode == kServiceSpecificError) {
+    CrtFprintf(stdout, "Last exit code %lu.\n", status.dwServiceSpecificExitCode);
+  }
 
   // A configuration with long paths or many dependencies can need more than
   // the usual 8 KB; grow to what the call asks for instead of failing.
@@ -181,7 +248,8 @@ int ServiceStatus() {
                              static_cast<DWORD>(config.size()), &needed);
   }
   if (!ok) {
-    CrtFprintf(stdout, "Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
+    CrtFprintf(stdout, "Could not get config");
+    PrintErrorText(stdout, GetLastError());
     return 1;
   }
   if (reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType == SERVICE_AUTO_START) {

@@ -139,6 +139,32 @@ WideString ServiceLogPathFor(const WideString* record, const WideString& executa
   return path;
 }
 
+std::vector<std::string> LastRunChildLines(const std::string& text, bool cut, const std::string& service_name,
+                                           size_t max_lines) {
+  // Every line begins with a stamp of one length, then its tag.
+  const size_t stamp_size = LogStamp({}).size();
+  const std::string run_start = std::string(kServiceTag) + "service '" + service_name + "' starting";
+  std::vector<std::string> lines;
+  size_t start = cut ? text.find('\n') : 0;
+  start = start == std::string::npos ? text.size() : start + (cut ? 1 : 0);
+  while (start < text.size() && max_lines > 0) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const size_t next = end + 1;
+    if (end > start && text[end - 1] == '\r') --end;
+    const size_t body = start + stamp_size;
+    const size_t body_size = end - start > stamp_size ? end - body : 0;
+    if (body_size >= run_start.size() && text.compare(body, run_start.size(), run_start) == 0) {
+      lines.clear();
+    } else if (body_size >= kTagSize && text.compare(body, kTagSize, kChildTag) == 0) {
+      if (lines.size() == max_lines) lines.erase(lines.begin());
+      lines.push_back(text.substr(body + kTagSize, body_size - kTagSize));
+    }
+    start = next;
+  }
+  return lines;
+}
+
 std::string ElapsedText(uint64_t milliseconds) {
   if (milliseconds < 1000) return std::to_string(milliseconds) + " ms";
   const uint64_t tenths = (milliseconds + 50) / 100;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sys/wide.h"
 
@@ -55,6 +56,14 @@ size_t LineCount(const std::string& text, size_t offset);
 // leading "\" included), a full one ("D:\...", "\\server\...") stays as it is;
 // "/" becomes "\" and backslash runs after the first two characters one.
 WideString ServiceLogPathFor(const WideString* record, const WideString& executable_path);
+
+// The last `max_lines` lines that the child of the service's last run wrote,
+// as it wrote them (without time and tag), from the log's `text`. The last
+// run begins at the last "service '<service_name>' starting" line; a text
+// without one (the end of a long log) is all of the last run. `cut`: the text
+// was read from the middle of the file and its first line is a piece.
+std::vector<std::string> LastRunChildLines(const std::string& text, bool cut, const std::string& service_name,
+                                           size_t max_lines);
 
 // A stretch of time as the log shows it: "35 ms" below a second, else to
 // the tenth of a second ("2.5 s").

@@ -15,6 +15,9 @@ namespace vexlo {
 namespace {
 
 constexpr DWORD kFlushIntervalMs = 1000;
+// The end of the log that a command reads for the child's last lines: they
+// are at most kMaxOutputLine long, so twenty fit many times over.
+constexpr DWORD kTailBytes = 256 * 1024;
 // Gathered output beyond this is written at once: a chatty child's lines
 // never pile up in memory, and each write takes a read's worth.
 constexpr size_t kFlushBytes = 256 * 1024;
@@ -269,6 +272,26 @@ void FlushServiceLog() {
     log.lost_lines += LineCount(log.writing, offset);
   }
   log.writing.clear();
+}
+
+std::vector<std::string> LastChildLines(const std::string& service_name, size_t max_lines) {
+  const WideString path = ServiceLogPath();
+  if (path.empty()) return {};
+  // Shared every way: the service may be writing or rotating it.
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size = {};
+  if (!file || !GetFileSizeEx(file.get(), &size)) return {};
+  LARGE_INTEGER offset = {};
+  offset.QuadPart = size.QuadPart > kTailBytes ? size.QuadPart - kTailBytes : 0;
+  std::string text(kTailBytes, '\0');
+  DWORD got = 0;
+  if (!SetFilePointerEx(file.get(), offset, nullptr, FILE_BEGIN) ||
+      !ReadFile(file.get(), &text[0], kTailBytes, &got, nullptr)) {
+    return {};
+  }
+  text.resize(got);
+  return LastRunChildLines(text, offset.QuadPart > 0, service_name, max_lines);
 }
 
 }  // namespace vexlo

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/log_win.h"
 #include "sys/wide.h"
@@ -46,5 +47,10 @@ void ServiceLogOutputEnded();
 DWORD ServiceLogDueMs();
 // Writes the gathered lines; the service main's thread only.
 void FlushServiceLog();
+
+// The last lines (up to `max_lines`) that the child of the service's last run
+// wrote, read from the end of the service log; none when the log is off or
+// cannot be read. For the commands, not the service.
+std::vector<std::string> LastChildLines(const std::string& service_name, size_t max_lines);
 
 }  // namespace vexlo

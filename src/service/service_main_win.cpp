@@ -11,7 +11,9 @@
 // The child and everything it starts run in a job that ends them all when
 // this process ends, however it ends. A stop waits for the child at most the
 // stop timeout, with progress reported meanwhile, and then ends the job: no
-// stop can hang, and no child outlives its supervisor.
+// stop can hang, and no child outlives its supervisor. Once the child and
+// every process of its job have ended, the service main removes the child's
+// temporary folder, whose path it chose and handed to the child.
 #include "service/service_main_win.h"
 
 #include <stdlib.h>
@@ -21,10 +23,13 @@
 #include <vector>
 
 #include "core/args.h"
+#include "core/config.h"
 #include "core/config_win.h"
+#include "core/expand_win.h"
 #include "core/log_win.h"
 #include "core/process_state.h"
 #include "core/settings.h"
+#include "core/temp_dir_win.h"
 #include "launch/console_handler_win.h"
 #include "service/service_log.h"
 #include "service/service_log_win.h"
@@ -347,10 +352,41 @@ bool CreateChildPipes(OutputPipe* output, UniqueFile* output_write, UniqueHandle
   return true;
 }
 
+// Sets the configured variables in this process's environment, which the
+// child inherits. Each value is expanded here, after the lines before it are
+// set; values are not logged, as they may hold secrets. False, with the
+// reason in the service log, when a variable cannot be set: the application
+// must not run without what its configuration promised it.
+bool SetConfiguredEnvironment() {
+  const std::string& record = ConfigText(record::kServiceEnvironment);
+  std::string names, name, value;
+  for (size_t position = 0; position < record.size();) {
+    DWORD error = ERROR_INVALID_DATA;  // a line the builder does not write
+    name.clear();
+    bool set = NextVariable(record, &position, &name, &value);
+    if (set) {
+      Expand(value);
+      error = ERROR_FILENAME_EXCED_RANGE;
+      set = value.size() <= kMaxVariableValue &&
+            (SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str()) ||
+             (error = GetLastError()) == ERROR_ENVVAR_NOT_FOUND);
+    }
+    if (!set) {
+      ServiceLogEvent("could not start the child: the environment variable %s cannot be set (error %lu)",
+                      name.c_str(), error);
+      return false;
+    }
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  if (!names.empty()) ServiceLogEvent("child environment sets %s", names.c_str());
+  return true;
+}
+
 // Starts the child in a job of its own with the pipes as its standard
-// handles. False, with the failure logged, when it could not be started.
-bool StartChild(const WideString& command_line, HANDLE job, ChildProcess* child, UniqueFile output_write,
-                UniqueHandle input_read) {
+// handles and `temp_dir` as the path of its temporary folder. False, with
+// the failure logged, when it could not be started.
+bool StartChild(const WideString& command_line, HANDLE job, const std::string& temp_dir, ChildProcess* child,
+                UniqueFile output_write, UniqueHandle input_read) {
   ChildProcessStart start;
   start.command_line = command_line;
   start.use_std_handles = true;
@@ -361,6 +397,7 @@ bool StartChild(const WideString& command_line, HANDLE job, ChildProcess* child,
   start.job = job;
   // The child learns from its environment that it is a service's child.
   SetEnvironmentVariableA(kServiceChildVariable, "1");
+  SetEnvironmentVariableA(kChosenTempDirVariable, temp_dir.empty() ? nullptr : temp_dir.c_str());
   // In the ANSI code page, like everything else in the log (%S would take
   // the C runtime's locale).
   std::string narrow_command_line;
@@ -380,6 +417,44 @@ bool StartChild(const WideString& command_line, HANDLE job, ChildProcess* child,
                  static_cast<int>(child->job_error));
   }
   return true;
+}
+
+// Processes the child started may outlive it; they would end with this
+// process anyway (the job ends them), but its folder can only go once they
+// have. Waits until the job holds no process, at most kTreeEndWaitMs.
+void EndJobProcesses(HANDLE job) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
+  const auto active = [job, &accounting]() {
+    return QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof(accounting),
+                                     nullptr) &&
+           accounting.ActiveProcesses > 0;
+  };
+  if (job == nullptr || !active()) return;
+  ServiceLogEvent("the child left %lu process(es) running: ending them", accounting.ActiveProcesses);
+  TerminateJobObject(job, kEndedByStopTimeout);
+  for (const ULONGLONG deadline = GetTickCount64() + kTreeEndWaitMs; active() && GetTickCount64() < deadline;) {
+    Sleep(10);
+  }
+}
+
+// Removes the ended child's temporary folder (its lock file now free), with
+// the outcome in the service log.
+void RemoveChildTempDir(const std::string& path) {
+  DWORD error = 0;
+  switch (path.empty() ? FolderRemoval::kAbsent : RemoveStaleLauncherFolder(path, &error)) {
+    case FolderRemoval::kRemoved:
+      ServiceLogEvent("removed the child's temporary folder %s", path.c_str());
+      break;
+    case FolderRemoval::kAbsent:
+      break;
+    case FolderRemoval::kNotLaunchers:
+      ServiceLogEvent("left %s as it is: not a temporary folder of the launcher", path.c_str());
+      break;
+    case FolderRemoval::kInUse:
+    case FolderRemoval::kFailed:
+      ServiceLogEvent("could not remove the child's temporary folder %s (error %lu)", path.c_str(), error);
+      break;
+  }
 }
 
 // Reports how the child ended: stopped, or the failure the child's exit
@@ -449,6 +524,11 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
     return;
   }
 
+  if (!SetConfiguredEnvironment()) {
+    ReportStartFailure();
+    return;
+  }
+
   OutputPipe output;
   UniqueFile output_write;
   UniqueHandle input_read;
@@ -460,8 +540,9 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   DWORD job_error = 0;
   const UniqueHandle job = CreateKillOnCloseJob(&job_error);
   if (!job) LogErrorLine("could not create a job for the child's processes (%d)", static_cast<int>(job_error));
+  const std::string temp_dir = NewLauncherFolderPath(UsableSystemTempDir());
   ChildProcess child;
-  if (!StartChild(command_line, job.get(), &child, std::move(output_write), std::move(input_read))) {
+  if (!StartChild(command_line, job.get(), temp_dir, &child, std::move(output_write), std::move(input_read))) {
     ReportStartFailure();
     return;
   }
@@ -470,6 +551,8 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
   SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 
   SuperviseChild(child, job.get(), output);
+  EndJobProcesses(job.get());
+  RemoveChildTempDir(temp_dir);
   ReportChildEnd(child);
   child.thread.reset();
   child.process.reset();

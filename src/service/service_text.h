@@ -1,5 +1,5 @@
 // Texts handed to the service control manager when a service is created,
-// and the install's rules that need no system.
+// and the commands' rules that need no system.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -25,5 +25,32 @@ bool UnsupportedSetting(uint32_t error);
 // granted there reach the executable, and whoever holds them could replace
 // a program that administrators run. Both are full paths.
 bool MayGrantFolder(const std::string& folder, const std::string& executable_directory);
+
+// What -start makes of the service's state while it watches a start.
+enum class StartWatch {
+  kWatching,    // not decided yet: look again
+  kRunning,     // running for the whole start check
+  kStopped,     // stopped (or stop-pending) before the check was over
+  kNoProgress,  // pending without progress for longer than its wait hint
+};
+
+struct StartWatchState {
+  uint64_t check_ms = 0;  // how long running must last
+  uint32_t state = 0;     // as last seen, with the time it was first seen
+  uint64_t state_since = 0;
+  uint32_t check_point = 0;  // as last seen, with the time it last moved
+  uint64_t progress_since = 0;
+};
+
+// The next step after a status query at `now_ms`. A pending state counts as
+// progress while its check point moves, and as none once the wait hint has
+// passed since the last move; running counts from when it was first seen;
+// any other state of a started service (paused, say) counts as running.
+StartWatch WatchStart(StartWatchState& watch, uint32_t state, uint32_t check_point, uint32_t wait_hint_ms,
+                      uint64_t now_ms);
+
+// The usage text of the executable `program` (its file name): the command
+// words, what each does, and the exit codes.
+std::string UsageText(const std::string& program);
 
 }  // namespace vexlo

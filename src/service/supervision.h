@@ -28,8 +28,11 @@ bool IsPriorityClass(uint32_t value);
 
 // Service states and controls as the service control manager numbers them.
 constexpr uint32_t kStateStopped = 1;
+constexpr uint32_t kStateStartPending = 2;
 constexpr uint32_t kStateStopPending = 3;
 constexpr uint32_t kStateRunning = 4;
+constexpr uint32_t kStateContinuePending = 5;
+constexpr uint32_t kStatePausePending = 6;
 constexpr uint32_t kControlStop = 1;
 constexpr uint32_t kControlShutdown = 5;
 constexpr uint32_t kControlPreshutdown = 15;

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "sys/code_pages.h"
+#include "sys/crt_print_win.h"
+#include "sys/handle_win.h"
 #include "sys/path_text.h"
 
 namespace vexlo {
@@ -82,6 +84,18 @@ void CollapseNarrowBackslashes(std::string& narrow, UINT code_page) {
   CollapseBackslashes(wide);
   std::string back;
   if (WideToNarrow(wide, code_page, &back)) narrow = std::move(back);
+}
+
+void PrintErrorText(FILE* stream, DWORD error) {
+  char* text = nullptr;
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+      reinterpret_cast<char*>(&text), 0, nullptr);
+  const UniqueLocal owner(text);
+  // The system's texts end in a line break, some in a full stop and a blank.
+  while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ') --length;
+  if (length > 0) text[length] = '\0';
+  CrtFprintf(stream, " (error %d): %s\n", static_cast<int>(error), length > 0 ? text : "?");
 }
 
 }  // namespace vexlo

@@ -1,5 +1,7 @@
 // Conversions between the code-page texts the launcher keeps and UTF-16.
 #pragma once
+#include <stdio.h>
+
 #include <string>
 
 #include "sys/wide.h"
@@ -48,5 +50,9 @@ inline std::string EnvironmentVariable(const char* name) {
 // byte of a double-byte code page is taken for a backslash. The text stays as
 // it is when the result does not convert back.
 void CollapseNarrowBackslashes(std::string& narrow, UINT code_page = CP_ACP);
+
+// Ends a line that reports a system error code on `stream`: " (error N): "
+// and the system's text for the code ("?" when it has none).
+void PrintErrorText(FILE* stream, DWORD error);
 
 }  // namespace vexlo

@@ -65,6 +65,10 @@ TEST(CompileConfiguration, EveryKeyWritesItsRecords) {
       {30003, "EXAMPLE\\svc-every-key"},
       {30005, "172800 R10000 C N\nC:\\tools\\notify.exe \"Every Key\""},
       {30006, "3m"},
+      {30007, "10s"},
+      {30010, "ZETA_HOME=%VEXLO_EXEDIR%zeta\nOdd Name=a b\nCLEARED=\nAPP_OPTS=${ZETA_HOME}\\conf"},
+      {30011, "com.example.EveryKey\nshutdown\nstop\n\ntwo words"},
+      {30012, "1MB 7"},
   };
   for (const auto& message : Messages()) expected[message.id] = message.default_text;
   expected.erase(1007);  // omitted
@@ -358,6 +362,22 @@ TEST(CompileConfiguration, ReportsEachErrorWithItsPositionAndKey) {
        "system keeps one command for all of them"},
       {"recovery command of two lines", "[service]\nrecovery = { actions = [{ run = \"a\\nb\" }] }\n",
        "t.toml:2:33: error: service.recovery.actions[1].run: must be one line"},
+      {"variable name with =", "[service]\nenvironment = { \"A=B\" = \"x\" }\n",
+       "t.toml:2:25: error: service.environment.\"A=B\": a variable's name cannot hold \"=\""},
+      {"variable twice", "[service]\nenvironment = { Path = \"a\", PATH = \"b\" }\n",
+       "t.toml:2:36: error: service.environment.PATH: names the variable Path again: Windows ignores the case of names"},
+      {"variable of two lines", "[service]\nenvironment = { A = \"x\\ny\" }\n",
+       "t.toml:2:21: error: service.environment.A: must be one line"},
+      {"stop without class", "[java]\nmain-class = \"a.B\"\nstop = { method = \"halt\" }\n",
+       "t.toml:3:8: error: java.stop.class: not set: name the class whose public static method stops the application"},
+      {"stop class with a blank", "[java]\nmain-class = \"a.B\"\nstop = { class = \"a B\" }\n",
+       "t.toml:3:18: error: java.stop.class: \"a B\" is no Java name: it holds a blank, a line end, \"/\" or \";\""},
+      {"stop argument of two lines", "[java]\nmain-class = \"a.B\"\nstop = { class = \"a.B\", arguments = [\"x\\ny\"] }\n",
+       "t.toml:3:38: error: java.stop.arguments[1]: must be one line"},
+      {"rotate keeps none", "[logs]\noutput = \"o.log\"\nrotate = { keep = 0 }\n",
+       "t.toml:3:19: error: logs.rotate.keep: expected a whole number of files from 1 to 99"},
+      {"rotate size over the limit", "[logs]\noutput = \"o.log\"\nrotate = { max-size = \"2GB\" }\n",
+       "t.toml:3:23: error: logs.rotate.max-size: must be at most 1GB"},
       {"runtime jar without embedding", "[java]\nruntime = \"beside\"\nruntime-jar = \"r.jar\"\n",
        "t.toml:3:15: error: java.runtime-jar: only an embedded runtime (java.runtime = \"embedded\") is read from a jar"},
   };
@@ -502,6 +522,17 @@ TEST(CompileConfiguration, PreshutdownShorterThanTheStopWarns) {
               c.second)
         << c.first;
   }
+}
+
+// Rotation acts on the output and error files: without either it does nothing.
+TEST(CompileConfiguration, RotationWithoutALogFileWarns) {
+  BuildPlan plan;
+  Diagnostics diagnostics;
+  ASSERT_TRUE(CompileConfiguration("[service]\nname = \"S\"\n[logs]\nrotate = {}\n[java]\nmain-class = \"a.B\"\n",
+                                   "t.toml", &plan, &diagnostics));
+  EXPECT_EQ(diagnostics.Format("t.toml"),
+            "t.toml:4:10: warning: logs.rotate: rotates nothing: neither logs.output nor logs.error is set\n");
+  EXPECT_EQ(plan.texts[30012], "10MB 5");
 }
 
 TEST(CompileConfiguration, LocaleBlocksKeepTheFileOrder) {

@@ -183,6 +183,8 @@ TEST(LookupCommand, WholeTable) {
   EXPECT_EQ(LookupCommand("stop"), CommandWord::kStop);
   EXPECT_EQ(LookupCommand("start"), CommandWord::kStart);
   EXPECT_EQ(LookupCommand("status"), CommandWord::kStatus);
+  EXPECT_EQ(LookupCommand(ParseCommand("/?").word), CommandWord::kHelp);
+  EXPECT_EQ(LookupCommand(ParseCommand("--help").word), CommandWord::kHelp);
   EXPECT_EQ(LookupCommand("statu"), CommandWord::kNone);
   EXPECT_EQ(LookupCommand(""), CommandWord::kNone);
 }

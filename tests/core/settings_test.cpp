@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace vexlo {
 namespace {
 
@@ -85,6 +87,32 @@ TEST(ParseRecovery, TheRecordAsTheSystemTakesIt) {
         "86400 NN\n", "86400  N\n", "x86400 N\n", "99999999999999999999 N\n", "86400 R99999999999999999999\n"}) {
     Recovery refused;
     EXPECT_FALSE(ParseRecovery(record, &refused)) << record;
+  }
+}
+
+TEST(NextVariable, OneLineAVariableAndNothingElse) {
+  const std::string record = "A=1\nPATH=${PATH};C:\\x=y\nEMPTY=";
+  std::vector<std::string> found;
+  std::string name, value;
+  size_t position = 0;
+  while (NextVariable(record, &position, &name, &value)) found.push_back(name + "|" + value);
+  EXPECT_EQ(found, (std::vector<std::string>{"A|1", "PATH|${PATH};C:\\x=y", "EMPTY|"}));
+  EXPECT_EQ(position, record.size() + 1);
+  // A refused line stops the reading before the record's end.
+  for (const char* refused : {"A", "=1", "A\n=1", "\nA=1", "A=1\nB"}) {
+    for (position = 0; NextVariable(refused, &position, &name, &value);) {
+    }
+    EXPECT_LE(position, strlen(refused)) << refused;
+  }
+}
+
+TEST(ParseLogRotation, ASizeOfTheSettingAndACount) {
+  LogRotation rotation;
+  ASSERT_TRUE(ParseLogRotation("1KB 99", &rotation));
+  EXPECT_EQ(rotation.max_bytes, 1024u);
+  EXPECT_EQ(rotation.keep, 99u);
+  for (const char* record : {"10MB", "10MB 0", "10MB 05", "10MB 100", "10MB 5 ", "10MB  5", "0KB 5", "2GB 5"}) {
+    EXPECT_FALSE(ParseLogRotation(record, &rotation)) << record;
   }
 }
 

@@ -4,7 +4,10 @@
 
 #include "core/block_format.h"
 #include "core/record_ids.h"
+#include "core/temp_names.h"
+#include "support/directory_link_win.h"
 #include "support/launcher_fixture_win.h"
+#include "sys/handle_win.h"
 
 namespace vexlo {
 namespace testing_support {
@@ -225,6 +228,85 @@ TEST_F(IncludedFilesTest, NativeLibraryPathWithoutRecordOrPath) {
   const std::string with_lib = WriteProbe("lib.exe", contents);
   EXPECT_EQ(SplitLines(Run(with_lib, "nativepath", {L"PATH="}).out),
             (std::vector<std::string>{work_ + "\\lib", "crt agrees"}));
+}
+
+// A launcher that has ended leaves its folder to the next child start; a
+// folder whose owner still runs is kept.
+TEST_F(IncludedFilesTest, AChildStartRemovesTheFoldersOfEndedLaunchersOnly) {
+  const std::vector<IncludedFile> files = {{"lib\\b.jar", "B"}};
+  const std::string probe = WriteProbe("probe.exe", WithFiles(files), files);
+  const std::string event = "vexlo-hold-" + std::to_string(GetCurrentProcessId());
+  UniqueHandle hold(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(StartProcess(Widen("\"" + probe + "\" extract hold " + event), Options({}), &info));
+  UniqueHandle running(info.hProcess), thread(info.hThread);
+  for (int waited = 0; waited < 300 && TempDirectories().empty(); ++waited) Sleep(100);
+  const std::string held = tmp_ + "\\" + TempDirectories().at(0);
+  const std::string ended = SplitLines(Run(probe, "extract").out).at(1);
+  Run(probe, "extract");
+  EXPECT_EQ(GetFileAttributesA(ended.c_str()), INVALID_FILE_ATTRIBUTES) << ended;
+  EXPECT_EQ(ReadWholeFile(held + "\\lib\\b.jar"), "B");
+  SetEvent(hold.get());
+  ASSERT_EQ(WaitForSingleObject(running.get(), 30000), WAIT_OBJECT_0);
+  const std::string last = SplitLines(Run(probe, "extract").out).at(1);
+  EXPECT_EQ(TempDirectories(), std::vector<std::string>{last.substr(tmp_.size() + 1)});
+}
+
+// Only folders the launcher makes go: holding its lock file, never through a
+// link, and nothing a link inside leads to.
+TEST_F(IncludedFilesTest, StaleFolderRemovalTouchesNothingElse) {
+  const std::string outside = work_ + "\\outside", sub = outside + "\\sub";
+  const struct {
+    std::string name, folder;  // a link at name when folder is elsewhere
+    bool lock, removed;
+  } cases[] = {
+      {"vxl0123456789ABCDEF.tmp_dir", tmp_, true, true},
+      {"vxl1111111111111111.tmp_dir", tmp_, false, false},  // no lock file
+      {"vxl2222222222222222.tmp_dir", outside, true, false},
+      {"vxl3333333333333333.tmp_dir", tmp_, true, false},   // holds a link to outside\sub
+  };
+  ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr) && CreateDirectoryA(sub.c_str(), nullptr));
+  ASSERT_TRUE(WriteWholeFile(sub + "\\keep.txt", "planted"));
+  for (const auto& c : cases) {
+    const std::string folder = c.folder + "\\" + c.name;
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) && WriteWholeFile(folder + "\\keep.txt", "planted"));
+    if (c.lock) ASSERT_TRUE(WriteWholeFile(folder + "\\" + kLockFileName, ""));
+    if (c.folder != tmp_) ASSERT_TRUE(CreateDirectoryLink(tmp_ + "\\" + c.name, folder));
+  }
+  ASSERT_TRUE(CreateDirectoryLink(tmp_ + "\\" + cases[3].name + "\\lib", sub));
+  EXPECT_EQ(SplitLines(Run(WriteProbe("probe.exe", DefaultContents()), "extract").out).at(0), "0");
+  for (const auto& c : cases) {
+    const std::string left = ReadWholeFile(c.folder + "\\" + c.name + "\\keep.txt");
+    if (&c != &cases[3]) EXPECT_EQ(left, c.removed ? "" : "planted") << c.name;
+  }
+  // Emptied but for the link: its lock stays for the next attempt.
+  EXPECT_NE(GetFileAttributesA((tmp_ + "\\" + cases[3].name + "\\" + kLockFileName).c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ReadWholeFile(sub + "\\keep.txt"), "planted");
+  RemoveDirectoryLink(tmp_ + "\\" + cases[3].name + "\\lib");
+  RemoveDirectoryLink(tmp_ + "\\" + cases[2].name);
+}
+
+// A service's child makes its folder at the path its service process chose,
+// when that lies in the child's temporary folder; the variable never reaches
+// the application.
+TEST_F(IncludedFilesTest, TheChosenFolderPathIsTakenOnlyFromTheServiceAndOnlyInTheTempFolder) {
+  const std::vector<IncludedFile> files = {{"a.jar", "A"}};
+  const std::string probe = WriteProbe("probe.exe", WithFiles(files), files);
+  const std::string chosen = tmp_ + "\\vxl0123456789ABCDEF.tmp_dir";
+  const struct {
+    std::string path;
+    bool service_child, taken;
+  } cases[] = {
+      {chosen, true, true}, {chosen, false, false},  // a child started by hand
+      {work_ + "\\vxl0123456789ABCDEF.tmp_dir", true, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::wstring> environment = {L"VEXLO_SERVICE_TEMP_DIR=" + Widen(c.path)};
+    if (c.service_child) environment.push_back(L"VEXLO_SERVICE_CHILD=1");
+    EXPECT_EQ(SplitLines(Run(probe, "extract", environment).out).at(1) == c.path, c.taken) << c.path;
+  }
+  EXPECT_EQ(Run(probe, "variable VEXLO_SERVICE_TEMP_DIR", {L"VEXLO_SERVICE_TEMP_DIR=" + Widen(chosen)}).out,
+            "<unset>\r\n");
 }
 
 }  // namespace

@@ -74,6 +74,19 @@ TEST_F(CheckJavaTest, VersionLinesAsRuntimesPrintThem) {
   EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
 }
 
+// A service's child has no console, so its version run gets a console of its
+// own, whose host may still hold the run's output when the run has ended.
+TEST_F(CheckJavaTest, AFirstRunWithoutAConsoleLeavesNoFile) {
+  const std::string java = Lower(MakeRuntime("rt") + "\\bin\\java.exe");
+  creation_flags_ = DETACHED_PROCESS;
+  EXPECT_EQ(Check(java).at("version"), "17.0.2");
+  EXPECT_EQ(LastLogLines("got version from execution 17.0.2").size(), 1u);
+  // Gone once the console's host lets go too, which may be a moment after the
+  // probe has ended.
+  for (int waited = 0; waited < 100 && !TempFilesLeft().empty(); ++waited) Sleep(100);
+  EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
+}
+
 TEST_F(CheckJavaTest, CacheHitMakesNoRunAndAReplacedExecutableRunsAgain) {
   const std::string home = MakeRuntime("rt");
   const std::string java = Lower(home + "\\bin\\java.exe");

@@ -15,15 +15,17 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
 
 class StartUpTest : public LauncherTest {};
 
-// By hand, the dispatcher fails (1063) and the run still ends with 0; the log
-// shows the image walk, the dispatch and its outcome.
-TEST_F(StartUpTest, ByHandRunLogsAndExitsZero) {
+const char kUsageStart[] = "Usage: svc.exe -<command> [service name]\r\n";
+
+// By hand, the dispatcher fails (1063): the run prints the usage and fails;
+// the log shows the image walk, the dispatch and its outcome.
+TEST_F(StartUpTest, ByHandRunLogsAndPrintsTheUsage) {
   const std::string exe = WriteLauncher("svc.exe", DefaultContents());
   const ProcessResult first = Run(exe, "", {L"VEXLO_LOG=yes"});
   ASSERT_TRUE(first.started);
-  EXPECT_EQ(first.exit_code, 0u) << first.err;
+  EXPECT_EQ(first.exit_code, 1u) << first.err;
   EXPECT_EQ(first.out, "");
-  EXPECT_EQ(first.err, "");
+  EXPECT_EQ(first.err.rfind(kUsageStart, 0), 0u) << first.err;
 
   std::vector<std::string> logs = LogFiles();
   ASSERT_EQ(logs, std::vector<std::string>{"tvl_nlog_2"});
@@ -48,7 +50,7 @@ TEST_F(StartUpTest, ByHandRunLogsAndExitsZero) {
 
   // A second run starts a new file and keeps the old one.
   const ProcessResult second = Run(exe, "", {L"VEXLO_LOG=yes"});
-  EXPECT_EQ(second.exit_code, 0u);
+  EXPECT_EQ(second.exit_code, 1u);
   EXPECT_EQ(LogFiles(), (std::vector<std::string>{"tvl_nlog_2", "tvl_nlog_3"}));
   EXPECT_EQ(ReadWholeFile(tmp_ + "\\tvl_nlog_2"), raw);
 }
@@ -104,12 +106,12 @@ TEST_F(StartUpTest, WorkingDirectoryIsResolvedWithCaseKept) {
 }
 
 // Commands without a prefix, in other case or unknown never run a command:
-// the run falls through to the dispatcher.
+// the run falls through to the dispatcher, which by hand fails (usage, 1).
 TEST_F(StartUpTest, UnknownWordsFallThroughToTheDispatcher) {
   const std::string exe = WriteLauncher("svc.exe", DefaultContents());
   const std::vector<DWORD> exit_codes =
       RunTogether(exe, {"install", "-INSTALL", "-frobnicate My Name", "/instal"}, {L"VEXLO_LOG=yes"});
-  EXPECT_EQ(exit_codes, (std::vector<DWORD>{0, 0, 0, 0}));
+  EXPECT_EQ(exit_codes, (std::vector<DWORD>{1, 1, 1, 1}));
   const std::vector<std::string> logs = LogFiles();
   ASSERT_EQ(logs.size(), 4u);
   for (const std::string& log : logs) {
@@ -136,7 +138,22 @@ TEST_F(StartUpTest, ChildStartWithoutRuntimeFails) {
 
   // The marker in capitals, with a suffix, or not last is an ordinary argument.
   EXPECT_EQ(RunTogether(exe, {"__TVL_RESTART", "__tvl_restartx", "__tvl_restart x"}),
-            (std::vector<DWORD>{0, 0, 0}));
+            (std::vector<DWORD>{1, 1, 1}));
+}
+
+// The usage on request goes to standard output and the run succeeds; an
+// unknown word is tried as a service start first and only then fails.
+TEST_F(StartUpTest, UsageOnRequestAndForUnknownWords) {
+  const std::string exe = WriteLauncher("svc.exe", DefaultContents());
+  const ProcessResult help = Run(exe, "--help");
+  const std::string& usage = help.out;
+  EXPECT_EQ(help.exit_code, 0u);
+  EXPECT_EQ(usage.rfind(kUsageStart, 0), 0u) << usage;
+  for (const char* help : {"-help", "/?"}) EXPECT_EQ(Run(exe, help).out, usage) << help;
+  const ProcessResult unknown = Run(exe, "-restart", {L"VEXLO_LOG=yes"});
+  EXPECT_EQ(unknown.exit_code, 1u);
+  EXPECT_EQ(unknown.out + unknown.err, usage);
+  EXPECT_TRUE(Contains(NewestLog(), "StartServiceCtrlDispatcher failed with error 1063"));
 }
 
 // The stub as built carries no block. Block failures are shown in a message

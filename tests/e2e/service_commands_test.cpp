@@ -150,7 +150,8 @@ TEST_F(ServiceCommandsTest, StatusStopAndUninstallOfStoppedOrMissingService) {
   ExpectCommand(exe, "-status", "Could not get status.\r\n", 1);
   ExpectCommand(exe, "-stop", "Could not stop service.\r\n", 1);
   ExpectCommand(exe, "-uninstall", "Could not delete service.\r\n", 1);
-  ExpectCommand(exe, "-start", "Could not start service. Error code: 1060\r\n", 1);
+  // The system's text for the code follows it (Wine 8's words).
+  ExpectCommand(exe, "-start", "Could not start service '" + name_ + "' (error 1060): Service does not exist.\r\n", 1);
 
   ASSERT_EQ(Run(exe, "-install").exit_code, 0u);
   ExpectCommand(exe, "-status", "Not running.\r\nAuto-start.\r\n", 3);
@@ -169,10 +170,11 @@ TEST_F(ServiceCommandsTest, RunningServiceStartStatusStop) {
   EXPECT_EQ(State(name_), static_cast<DWORD>(SERVICE_STOPPED));
 }
 
+// A stop that does not complete fails the command: the service still runs.
 TEST_F(ServiceCommandsTest, StopWithoutProgressGivesUpAfterTheWaitHint) {
   const std::string exe = StartStandIn("stuck 8 500 1000", "2");
   const DWORD start = GetTickCount();
-  ExpectCommand(exe, "-stop", "Stopping service '" + name_ + "'.\r\nError while stopping service\r\n", 0);
+  ExpectCommand(exe, "-stop", "Stopping service '" + name_ + "'.\r\nError while stopping service\r\n", 1);
   EXPECT_LT(GetTickCount() - start, 3500u);  // gave up long before the service's 4 s
   EXPECT_TRUE(WaitForState(name_, SERVICE_STOPPED));
 }
@@ -344,9 +346,10 @@ TEST_F(ServiceCommandsTest, InstallAndStartReturnsStartsResult) {
   EXPECT_EQ(result.out.rfind("Installed service '" + name_ + "'.\r\n", 0), 0u) << result.out;
   // The install succeeded; the exit code is the start's, whichever way the
   // service control manager answered (Wine refuses the start of a service
-  // process that reports itself stopped at once: 1053).
+  // process that reports itself stopped at once: 1053, and the start's
+  // report reads the status then).
   const bool started = result.out.find("Starting service '" + name_ + "'.") != std::string::npos;
-  const bool refused = result.out.find("Could not start service. Error code: ") != std::string::npos;
+  const bool refused = result.out.find("Service '" + name_ + "' failed to start (exit code 1).") != std::string::npos;
   EXPECT_NE(started, refused) << result.out;
   EXPECT_EQ(result.exit_code, started ? 0u : 1u) << result.out;
 }

@@ -82,6 +82,25 @@ class ServiceMainTest : public RuntimeTest {
     return contents;
   }
 
+  // testapp.StopMethodApp as a service with `arguments` and `records`, its
+  // output in output.log, started and stopped once it is ready; the lines of
+  // output.log.
+  std::vector<std::string> RunStopMethodApp(const char* arguments,
+                                            const std::vector<std::pair<int32_t, std::string>>& records) {
+    std::vector<IncludedFile> files;
+    BlockContents contents = BridgeContents("VEXLO_TESTAPP_JAR", "testapp.StopMethodApp", &files);
+    SetText(contents, record::kAppArguments, arguments);
+    SetText(contents, record::kPassOutputLog, "1");
+    SetText(contents, record::kOutputLog, "output.log");
+    for (const auto& given : records) SetText(contents, given.first, given.second);
+    const std::string exe = Install(name_, contents, "svc.exe", files);
+    EXPECT_TRUE(StartWith(name_, {}));
+    const std::string output = work_ + "\\output.log";
+    for (int waited = 0; waited < 600 && !Contains(SplitLines(ReadWholeFile(output)), "ready"); ++waited) Sleep(100);
+    EXPECT_EQ(Run(exe, "-stop " + name_).out, "Stopping service '" + name_ + "'.\r\nService stopped\r\n");
+    return SplitLines(ReadWholeFile(output));
+  }
+
   // Installs the launcher as a demand-start service under `name`.
   std::string Install(const std::string& name, const BlockContents& contents, const std::string& exe_name = "svc.exe",
                       const std::vector<IncludedFile>& files = {}) {
@@ -178,12 +197,15 @@ class ServiceMainTest : public RuntimeTest {
   std::vector<std::string> service_logs_;
 };
 
+// With a start check, -start returns once the service has run through it.
 TEST_F(ServiceMainTest, StartRunStopThroughTheStopLine) {
   SetDouble(dll_, "main-stdin=all");
-  const std::string exe = Install(name_, Contents());
+  BlockContents contents = Contents();
+  SetText(contents, record::kStartCheck, "1s");
+  const std::string exe = Install(name_, contents);
   const ProcessResult start = Run(exe, "-start " + name_);
-  EXPECT_EQ(start.out, "Starting service '" + name_ + "'.\r\n");
-  // Running is reported at once, not after the application is up.
+  EXPECT_EQ(start.out, "Starting service '" + name_ + "'.\r\nService '" + name_ + "' is running.\r\n");
+  EXPECT_EQ(start.exit_code, 0u);
   EXPECT_EQ(State(name_), static_cast<DWORD>(SERVICE_RUNNING));
   ASSERT_TRUE(WaitForRecord("call main"));
   EXPECT_EQ(Run(exe, "-status " + name_).out, "Running.\r\n");
@@ -456,33 +478,89 @@ TEST_F(ServiceMainTest, DemoServiceLogHoldsEachEventInOrder) {
   EXPECT_EQ(log.back(), "[service] service stopped, exit code 0");
 }
 
+// The configured variables reach the Java application, each value expanded
+// in the service with the lines before it set; an application without a
+// stop handler ends gracefully through its configured stop method alone.
+TEST_F(ServiceMainTest, ConfiguredVariablesAndStopMethodReachTheApplication) {
+  const std::vector<std::string> lines = RunStopMethodApp(
+      "env=VEXLO_TEST_HOME env=VEXLO_TEST_CONF",
+      {{record::kServiceEnvironment, "VEXLO_TEST_HOME=%VEXLO_EXEDIR%home\nVEXLO_TEST_CONF=${VEXLO_TEST_HOME}\\conf"},
+       {record::kJavaStop, "testapp.StopMethodApp\nstop\nfrom the configuration"}});
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "env VEXLO_TEST_HOME=" + work_ + "\\home");
+  EXPECT_EQ(lines[1], "env VEXLO_TEST_CONF=" + work_ + "\\home\\conf");
+  EXPECT_EQ(MissingInOrder(lines, {"ready", "stop method args=[from the configuration]", "hook ran"}), "")
+      << Joined(lines);
+  EXPECT_EQ(Status(name_).dwWin32ExitCode, 0u);
+  EXPECT_TRUE(Contains(ServiceLog(), "[service] child environment sets VEXLO_TEST_HOME, VEXLO_TEST_CONF"))
+      << Joined(ServiceLog());
+}
+
+// The Java side's output log rolls over at its size, and every line is in one
+// of the files exactly once, in order.
+TEST_F(ServiceMainTest, OutputLogRollsOverKeepingEveryLineOnce) {
+  RunStopMethodApp("lines=3000",
+                   {{record::kJavaStop, "testapp.StopMethodApp\nstop"}, {record::kLogRotation, "4KB 99"}});
+  std::string all, expected, found;
+  for (int i = 99; i >= 0; --i) all += ReadWholeFile(work_ + "\\output.log" + (i > 0 ? "." + std::to_string(i) : ""));
+  for (int i = 1; i <= 3000; ++i) expected += "line " + std::string(6 - std::to_string(i).size(), '0') + std::to_string(i);
+  for (const std::string& line : SplitLines(all)) found += line.rfind("line ", 0) == 0 ? line.substr(0, 11) : "";
+  EXPECT_EQ(found, expected);
+  EXPECT_NE(ReadWholeFile(work_ + "\\output.log.20"), "");  // it rolled over
+}
+
 // A child that cannot start the application leaves the launcher's message
 // in the service log, which holds it by the time the service shows stopped.
-TEST_F(ServiceMainTest, FailedStartsLeaveTheLauncherMessageInTheServiceLog) {
+// -start watches the start and reports it: the exit code and the child's
+// last lines, read from that log (none when the log is off); -status shows
+// the exit code too.
+TEST_F(ServiceMainTest, FailedStartsAreReportedWithTheLauncherMessage) {
   const struct {
     const char* suffix;
     int32_t id;
     std::string value;
-    std::string message;  // the first line of the child's message
+    std::string message;  // the first line of the child's message; "" with the log off
   } cases[] = {
       {"no-jvm", record::kSearchSequence, "A" + work_ + "\\no-runtime", "No JVM could be found."},
       {"missing-jar", record::kClassPath, "A1" + work_ + "\\missing.jar",
        "File or directory " + work_ + "\\missing.jar not found or empty"},
+      {"log-off", record::kServiceLog, "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.suffix);
     BlockContents contents = Contents();
     SetText(contents, c.id, c.value);
+    SetText(contents, record::kStartCheck, "30s");  // for a loaded machine: a failure ends it early
+    if (c.message.empty()) SetText(contents, record::kClassPath, "A1" + work_ + "\\missing.jar");
     const std::string name = name_ + "-" + c.suffix;
-    Install(name, contents);
-    ASSERT_TRUE(StartWith(name, {}));
-    ASSERT_TRUE(WaitForState(name, SERVICE_STOPPED, 60000));
+    const std::string exe = Install(name, contents);
+    const ProcessResult start = Run(exe, "-start " + name);
+    EXPECT_EQ(start.exit_code, 1u) << start.out;
     const std::vector<std::string> log = ServiceLog();
-    EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name + "' starting", "[child] " + c.message,
-                                   "[service] child ended with exit code 1",
-                                   "[service] service stopped, exit code 1066, service-specific exit code 1"}),
-              "")
-        << Joined(log);
+    if (!c.message.empty()) {
+      EXPECT_EQ(MissingInOrder(log, {"[service] service '" + name + "' starting", "[child] " + c.message,
+                                     "[service] child ended with exit code 1",
+                                     "[service] service stopped, exit code 1066, service-specific exit code 1"}),
+                "")
+          << Joined(log);
+    }
+    // The report: the exit code, then the child's last lines of this run as
+    // it wrote them. (Wine may fail the start call itself with 1053: no
+    // "Starting" line then.)
+    const std::string starting = "Starting service '" + name + "'.\r\n";
+    std::string child;
+    for (size_t i = 0, from = log.size(); i < log.size(); ++i) {
+      if (log[i].rfind("[service] service '" + name + "' starting", 0) == 0) {
+        from = i;
+        child.clear();
+      }
+      if (i > from && log[i].rfind("[child] ", 0) == 0) child += log[i].substr(8) + "\r\n";
+    }
+    EXPECT_EQ(start.out.substr(start.out.rfind(starting, 0) == 0 ? starting.size() : 0),
+              "Service '" + name + "' failed to start (exit code 1).\r\n" + child);
+    const ProcessResult status = Run(exe, "-status " + name);
+    EXPECT_EQ(status.out, "Not running.\r\nLast exit code 1.\r\n");
+    EXPECT_EQ(status.exit_code, 3u);
     Remove(name);
   }
 }

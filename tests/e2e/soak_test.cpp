@@ -1,5 +1,6 @@
-// Start/stop cycles of one service: nothing may be left behind or grow. The
-// number of cycles is VEXLO_SOAK_CYCLES (20 by default; scripts/soak.sh N).
+// Start/stop cycles of one service with included files (the runtime jar
+// among them, as vexlo-build embeds it): nothing may be left behind or grow.
+// The number of cycles is VEXLO_SOAK_CYCLES (20 by default; scripts/soak.sh N).
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
@@ -65,12 +66,10 @@ DWORD HandleCountOf(DWORD process_id) {
   return count;
 }
 
-// Launcher temporary directories and the log files in a directory.
+// What the launcher makes in a temporary folder: folders and files named vxl*.
 int Leftovers(const std::string& directory) {
   int count = 0;
-  for (const std::string& name : ListDirectory(directory)) {
-    if (name.find(".tmp_dir") != std::string::npos) ++count;
-  }
+  for (const std::string& name : ListDirectory(directory)) count += _strnicmp(name.c_str(), "vxl", 3) == 0 ? 1 : 0;
   return count;
 }
 
@@ -100,8 +99,11 @@ TEST_F(SoakTest, StartStopCycles) {
   SetDouble(runtime + "\\bin\\server", "main-stdin=1\nmain-output=100000");
   BlockContents contents = JvmContents();
   SetText(contents, record::kSearchSequence, "A" + runtime);
+  const std::vector<IncludedFile> files = {{"vexlo-runtime.jar", ReadWholeFile(TestEnvironment("VEXLO_RUNTIME_JAR"))},
+                                           {"lib\\settings.txt", "soak"}};
+  DescribeIncludedFiles(files, &contents);
   const std::string& name = kName;
-  const std::string exe = WriteLauncher("vexlo-soak.exe", contents);
+  const std::string exe = WriteLauncher("vexlo-soak.exe", contents, files);
   ASSERT_EQ(Run(exe, "-install-demand " + name).exit_code, 0u);
 
   char service_temp[MAX_PATH];
@@ -128,8 +130,15 @@ TEST_F(SoakTest, StartStopCycles) {
     ASSERT_TRUE(QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                                      sizeof(status), &needed));
     ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    // The child's folder is there while it runs (the count sees it; the first
+    // start's version run output may be there too until the child ends).
+    EXPECT_GT(Leftovers(service_temp), leftovers_before);
     UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId));
     ASSERT_TRUE(process);
+    // The service log's file opens with its first write, at most a second
+    // after the child's first lines (once in 200 cycles, it came between the
+    // two counts).
+    Sleep(1100);
     const DWORD before_controls = HandleCountOf(status.dwProcessId);
     ASSERT_GT(before_controls, 0u);
     // Controls while it runs leave no handle behind either. A handle of the
@@ -149,6 +158,12 @@ TEST_F(SoakTest, StartStopCycles) {
                                      sizeof(status), &needed));
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_TRUE(Contains(Record(runtime + "\\bin\\server"), "stdin stop"));
+    if (cycle == 0) {
+      // The folder the service removed lies in the folder counted here.
+      const std::string log = ReadWholeFile(work_ + "\\logs\\vexlo-soak.service.log");
+      const std::string removed = "removed the child's temporary folder " + std::string(service_temp) + "vxl";
+      EXPECT_NE(log.find(removed), std::string::npos) << log;
+    }
   }
 
   // Nothing runs, nothing grew, nothing is left.
@@ -165,8 +180,10 @@ TEST_F(SoakTest, StartStopCycles) {
   EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Services\\" + name).c_str(), 0,
                           KEY_READ, key.put()),
             ERROR_SUCCESS);
-  printf("soak: %d cycles, service process handle counts %lu (first) to %lu (last)\n", cycles,
-         static_cast<unsigned long>(handle_counts.front()), static_cast<unsigned long>(handle_counts.back()));
+  printf("soak: %d cycles, service process handle counts %lu (first) to %lu (last), max %lu; vxl* entries left %d\n",
+         cycles, static_cast<unsigned long>(handle_counts.front()), static_cast<unsigned long>(handle_counts.back()),
+         static_cast<unsigned long>(*std::max_element(handle_counts.begin(), handle_counts.end())),
+         Leftovers(service_temp) - leftovers_before);
 }
 
 }  // namespace

@@ -111,6 +111,19 @@ TEST_F(AssembleJvmOptionsTest, StopTimeoutUnlessConfigured) {
   EXPECT_EQ(options_, (Lines{"-Downed=1", "-Dvexlo.stopTimeoutMillis=1"}));
 }
 
+// The stop method and the rotation reach the Java side as the builder wrote
+// them, the stop record expanded; without them, nothing.
+TEST_F(AssembleJvmOptionsTest, StopMethodAndRotationAsProperties) {
+  inputs_.java_stop = "org.example.Server\nmain\nstop\n%EXEDIR%data";
+  inputs_.log_rotation = "10MB 5";
+  ASSERT_TRUE(Assemble());
+  EXPECT_EQ(options_, (Lines{"-Dvexlo.stop=org.example.Server\nmain\nstop\nC:\\app\\data",
+                             "-Dvexlo.logs.rotate=10MB 5"}));
+  inputs_ = StartArgumentInputs();
+  ASSERT_TRUE(Assemble());
+  EXPECT_EQ(options_, Lines{});
+}
+
 TEST_F(AssembleJvmOptionsTest, IncludeOptionsJoinsTheNextToken) {
   fake_.files["C:\\app\\a b.vmoptions"] = "-Dspaced=1";
   const struct {

@@ -106,5 +106,26 @@ TEST(ElapsedText, MillisecondsThenTenthsOfASecond) {
   for (const auto& c : cases) EXPECT_EQ(ElapsedText(c.milliseconds), c.text) << c.milliseconds;
 }
 
+// The child's lines after the last start line of the service: another
+// service's start is no new run; a text read from the middle of the file
+// drops its first piece; lines without stamp and tag are not the child's.
+TEST(LastRunChildLines, TheChildsLinesOfTheLastRunOnly) {
+  const std::string stamp = "2026-12-09 09:31:46.942 ";
+  const auto lines = [&stamp](std::initializer_list<const char*> texts) {
+    std::string log;
+    for (const char* text : texts) log += stamp + text + "\r\n";
+    return log;
+  };
+  const std::string log = lines({"[service] service 'svc' starting, []", "[child] old", "[service] service 'svc' starting",
+                                 "[child] No JVM found.", "[child] ", "[service] service 'svc2' starting", "[child] x"});
+  EXPECT_EQ(LastRunChildLines(log, false, "svc", 20), (std::vector<std::string>{"No JVM found.", "", "x"}));
+  EXPECT_EQ(LastRunChildLines(log + stamp + "[child] unended", false, "svc", 2),
+            (std::vector<std::string>{"x", "unended"}));
+  EXPECT_TRUE(LastRunChildLines(log + lines({"[service] service 'svc' starting"}), false, "svc", 20).empty());
+  // A piece that looks whole (a child echoing a log line, cut before the echo) is a piece still.
+  EXPECT_EQ(LastRunChildLines(lines({"[child] piece", "[child] two"}), true, "svc", 20), std::vector<std::string>{"two"});
+  EXPECT_TRUE(LastRunChildLines("[child] x\r\n" + stamp + "[child]\r\n", false, "svc", 20).empty());
+}
+
 }  // namespace
 }  // namespace vexlo

@@ -37,5 +37,27 @@ TEST(UnsupportedSetting, TheAnswersOfAManagerThatDoesNotKnowIt) {
   for (uint32_t error : {5u, 87u, 1057u, 1072u}) EXPECT_FALSE(UnsupportedSetting(error)) << error;
 }
 
+// The start check: running counts from when it is first seen; a stop ends
+// the watch as a failure; a pending state waits while its check point moves.
+TEST(WatchStart, RunningForTheCheckOrStoppedBeforeIt) {
+  using W = StartWatch;
+  struct Step { uint32_t state, check_point, wait_hint; uint64_t now; W expected; };
+  const std::vector<std::vector<Step>> cases = {
+      {{2, 1, 2000, 0, W::kWatching}, {2, 2, 2000, 1500, W::kWatching}, {2, 2, 2000, 3000, W::kWatching},
+       {4, 0, 0, 3100, W::kWatching}, {4, 0, 0, 6099, W::kWatching}, {4, 0, 0, 6100, W::kRunning}},
+      {{4, 0, 0, 0, W::kWatching}, {3, 1, 3000, 100, W::kWatching}, {1, 0, 0, 200, W::kStopped}},
+      {{2, 1, 2000, 0, W::kWatching}, {2, 1, 2000, 2000, W::kWatching}, {2, 1, 2000, 2001, W::kNoProgress}},
+      {{7, 0, 0, 0, W::kRunning}},  // paused: started
+  };
+  for (size_t c = 0; c < cases.size(); ++c) {
+    StartWatchState watch;
+    watch.check_ms = 3000;
+    for (const Step& step : cases[c]) {
+      EXPECT_EQ(WatchStart(watch, step.state, step.check_point, step.wait_hint, step.now), step.expected)
+          << "case " << c << " at " << step.now;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vexlo

@@ -171,13 +171,17 @@ int RunHostProgram(const std::vector<std::string>& argv, HANDLE input, HANDLE ou
 }
 
 std::vector<std::string> HostJavaCommand(const std::string& host_java, const std::vector<std::string>& options,
-                                         const std::string& class_name, const std::vector<std::string>& arguments) {
+                                         const std::string& class_name, const std::vector<std::string>& arguments,
+                                         const std::vector<std::string>& environment) {
   // A Windows path such as C:\x or Z:\x, as the host sees it.
   const auto for_host = [](const std::string& text) {
     const bool absolute_windows_path = text.size() >= 3 && text[1] == ':' && text[2] == '\\';
     return absolute_windows_path ? HostPath(text) : text;
   };
-  std::vector<std::string> argv = {host_java};
+  std::vector<std::string> argv;
+  if (!environment.empty()) argv.push_back("/usr/bin/env");
+  argv.insert(argv.end(), environment.begin(), environment.end());
+  argv.push_back(host_java);
   static const char kClassPath[] = "-Djava.class.path=";
   for (const std::string& option : options) {
     if (option.rfind(kClassPath, 0) == 0) {

@@ -31,9 +31,11 @@ int RunHostProgram(const std::vector<std::string>& argv, HANDLE input, HANDLE ou
 // The host's java command line for a JVM given `options` that runs
 // `class_name` (JNI form, a/b/C) with `arguments`: the class path, and class
 // path entries and arguments that are absolute Windows paths, become Linux
-// paths; of the other options only -D and -X are handed on.
+// paths; of the other options only -D and -X are handed on. The variables of
+// `environment` ("NAME=value") are set for java through env(1).
 std::vector<std::string> HostJavaCommand(const std::string& host_java, const std::vector<std::string>& options,
-                                         const std::string& class_name, const std::vector<std::string>& arguments);
+                                         const std::string& class_name, const std::vector<std::string>& arguments,
+                                         const std::vector<std::string>& environment = {});
 
 }  // namespace testing_support
 }  // namespace vexlo

@@ -18,7 +18,11 @@
 //                       escaped main), any other ends the process with it (a
 //                       System.exit or halt). Class path entries and arguments
 //                       that are absolute Windows paths are turned into Linux
-//                       paths; only -D and -X options are handed on. This lets
+//                       paths; only -D and -X options are handed on, and of
+//                       the environment only the variables the launcher's
+//                       configuration sets for the service's child (the
+//                       Windows environment block means nothing to a Linux
+//                       process). This lets
 //                       a real Java application and the real runtime jar run
 //                       behind the launcher without a Windows Java runtime.
 //   fail=NewObjectArray NewObjectArray returns null
@@ -63,7 +67,11 @@
 #include <string>
 #include <vector>
 
+#include "core/block_format.h"
+#include "core/record_ids.h"
+#include "core/settings.h"
 #include "support/host_program_win.h"
+#include "support/memory_source.h"
 #include "sys/win.h"
 #define PSAPI_VERSION 2
 #include <psapi.h>
@@ -278,13 +286,42 @@ void WriteOutput(unsigned long bytes) {
   Record("output written=" + std::to_string(bytes));
 }
 
+void IgnoreBlockLog(const char*, ...) {}
+
+// "NAME=value" for each variable the launcher's configuration sets for the
+// service's child, with its value in this process (the child's): the names
+// come from the block of the executable that loaded this library.
+std::vector<std::string> ConfiguredEnvironment() {
+  std::string path(32768, '\0');
+  path.resize(GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size())));
+  vexlo::testing_support::MemoryFile file;
+  FILE* image = fopen(path.c_str(), "rb");
+  if (image == nullptr) return {};
+  char buffer[65536];
+  for (size_t got; (got = fread(buffer, 1, sizeof(buffer), image)) > 0;) file.bytes.append(buffer, got);
+  fclose(image);
+  vexlo::BlockStream stream{file.Source(), IgnoreBlockLog};
+  vexlo::ConfigTables tables;
+  uint64_t start = 0, end = 0;
+  if (!vexlo::FindBlockStart(stream, &start) || !vexlo::ReadBlock(stream, "", &tables, &end)) return {};
+  const std::string* record = tables.texts.Find(vexlo::record::kServiceEnvironment);
+  std::vector<std::string> environment;
+  std::string name, value;
+  for (size_t position = 0; record != nullptr && vexlo::NextVariable(*record, &position, &name, &value);) {
+    value.assign(32768, '\0');
+    const DWORD length = GetEnvironmentVariableA(name.c_str(), &value[0], static_cast<DWORD>(value.size()));
+    if (length > 0 && length < value.size()) environment.push_back(name + "=" + value.substr(0, length));
+  }
+  return environment;
+}
+
 // The bridge: the host's java runs the class with the options and arguments
 // this JVM was given.
 void RunOnHostJava(const Method& method, const Object& arguments) {
   std::vector<std::string> java_arguments;
   for (const Object* element : arguments.elements) java_arguments.push_back(element ? Utf8(element->text) : "");
-  const std::vector<std::string> argv =
-      HostJavaCommand(g_settings.host_java, g_options, method.class_name, java_arguments);
+  const std::vector<std::string> argv = HostJavaCommand(g_settings.host_java, g_options, method.class_name,
+                                                        java_arguments, ConfiguredEnvironment());
   const int status = RunHostProgram(argv, GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
                                     GetStdHandle(STD_ERROR_HANDLE));
   Record("host-java exit=" + std::to_string(status));

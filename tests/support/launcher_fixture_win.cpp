@@ -32,6 +32,8 @@ BlockContents DefaultContents(const std::string& service_name) {
       {2001, "i"},
       {2002, "0"},
       {2003, ""},
+      // -start returns at once: only the tests of the start check watch.
+      {30007, "0s"},
   };
   contents.wides = {{20017, VEXLO_WIDE("Vexlo test service description")}};
   return contents;
@@ -98,6 +100,7 @@ ProcessOptions LauncherTest::Options(std::vector<std::wstring> environment) cons
   options.environment = {L"TMP=" + Widen(tmp_), L"TEMP=" + Widen(tmp_), L"VEXLO_LOG=",
                          L"TAVRELIUM_LOG="};
   options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+  options.creation_flags = creation_flags_;
   return options;
 }
 

@@ -52,6 +52,9 @@ class LauncherTest : public ::testing::Test {
 
   std::string work_;
   std::string tmp_;
+  // Added to the flags of every run (DETACHED_PROCESS: run as a service's
+  // child, without a console).
+  DWORD creation_flags_ = 0;
 };
 
 // A variable the test run sets (paths of the programs under test); a test

@@ -269,10 +269,17 @@ int main(int argc, char** argv) {
     printf("%s\n", FullPath(argv[2], argc >= 4).c_str());
     return 0;
   }
-  if (operation == "extract") {  // result, directory, extraction end position
+  // extract [hold <event>]: result, directory, extraction end position; with
+  // hold, it stays alive (holding its folder's lock) until the event is set.
+  if (operation == "extract") {
     const int result = ExtractIncludedFiles();
     printf("%d\n%s\n%u\n", result, LauncherTempDir().c_str(),
            static_cast<unsigned>(ExtractionEndPosition()));
+    if (argc >= 4 && strcmp(argv[2], "hold") == 0) {
+      fflush(stdout);
+      UniqueHandle event(OpenEventA(SYNCHRONIZE, FALSE, argv[3]));
+      if (!event || WaitForSingleObject(event.get(), 60000) != WAIT_OBJECT_0) return 3;
+    }
     return 0;
   }
   if (operation == "nativepath") {  // the process PATH, and whether the C runtime agrees

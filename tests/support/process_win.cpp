@@ -55,7 +55,8 @@ bool CreateWithOptions(const std::wstring& command_line, const ProcessOptions& o
   std::wstring mutable_command = command_line;
   const wchar_t* directory = options.current_directory.empty() ? nullptr : options.current_directory.c_str();
   return CreateProcessW(nullptr, &mutable_command[0], nullptr, nullptr, inherit_handles,
-                        CREATE_UNICODE_ENVIRONMENT, &environment[0], directory, startup, info) != 0;
+                        CREATE_UNICODE_ENVIRONMENT | options.creation_flags, &environment[0], directory, startup,
+                        info) != 0;
 }
 
 std::string ReadBack(const std::wstring& path) {

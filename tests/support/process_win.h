@@ -27,6 +27,9 @@ struct ProcessOptions {
   // (say, a pipe's read end); the child then has no other standard handles.
   HANDLE input_handle = nullptr;
   DWORD timeout_ms = 90000;
+  // Added to CreateProcess's flags (DETACHED_PROCESS: no console, as a
+  // service's child runs).
+  DWORD creation_flags = 0;
 };
 
 // Runs a command line to its end. Output goes through temporary files, so a

@@ -25,13 +25,14 @@ final class LogRedirection {
 
     static final String TEMP_FOLDER_PREFIX = "$";
 
-    static void apply(String errorLog, String outputLog, boolean append) {
+    /** Opens the log files; with a rotation (null for none) each rolls over at its size. */
+    static void apply(String errorLog, String outputLog, boolean append, RotatingLog.Rotation rotation) {
         String tempFolder = System.getProperty("java.io.tmpdir");
         File errFile = logFile(errorLog, tempFolder, "System.err");
         File outFile = logFile(outputLog, tempFolder, "System.out");
         PrintStream err = null;
         if (errFile != null) {
-            err = open(errFile, append, "error", "System.err");
+            err = open(errFile, append, rotation, "error", "System.err");
             if (err != null) {
                 System.setErr(err);
             }
@@ -41,7 +42,7 @@ final class LogRedirection {
             // positions would overwrite each other when the file is truncated at start.
             PrintStream out = err != null && sameFile(errFile, outFile)
                     ? err
-                    : open(outFile, append, "output", "System.out");
+                    : open(outFile, append, rotation, "output", "System.out");
             if (out != null) {
                 System.setOut(out);
             }
@@ -68,13 +69,15 @@ final class LogRedirection {
         return new File(tempFolder == null ? "" : tempFolder, inTempFolder).getAbsoluteFile();
     }
 
-    private static PrintStream open(File file, boolean append, String kind, String streamName) {
+    private static PrintStream open(File file, boolean append, RotatingLog.Rotation rotation, String kind,
+            String streamName) {
         try {
             File parent = file.getParentFile();
             if (parent != null && !parent.isDirectory() && !parent.mkdirs() && !parent.isDirectory()) {
                 throw new IOException("cannot create folder " + parent);
             }
-            return new PrintStream(new FileOutputStream(file, append), true);
+            return new PrintStream(rotation == null ? new FileOutputStream(file, append)
+                    : new RotatingLog(file, append, rotation, RotatingLog.FILES), true);
         } catch (IOException | SecurityException e) {
             System.err.println("vexlo: cannot open the " + kind + " log file " + file + " (" + e.getMessage()
                     + "); " + streamName + " is left unchanged");

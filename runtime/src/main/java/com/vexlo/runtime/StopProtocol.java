@@ -37,15 +37,21 @@ final class StopProtocol {
     private static final long NANOS_PER_MILLI = 1_000_000L;
     private static final AtomicBoolean WATCHDOG_STARTED = new AtomicBoolean();
     private static volatile long timeoutMillis = DEFAULT_TIMEOUT_MILLIS;
+    /** The configured stop method and the class loader that finds it; null without one. */
+    private static volatile StopMethod stopMethod;
+    private static volatile ClassLoader stopMethodLoader;
 
     private StopProtocol() {
     }
 
     /**
      * Starts the daemon thread that waits for the stop request on {@code in}, and the shutdown hook
-     * that starts the watchdog when the JVM begins to shut down for another reason.
+     * that starts the watchdog when the JVM begins to shut down for another reason. The stop
+     * method, if any, is found through {@code loader} when the stop comes.
      */
-    static void listen(InputStream in) {
+    static void listen(InputStream in, StopMethod method, ClassLoader loader) {
+        stopMethod = method;
+        stopMethodLoader = loader;
         timeoutMillis = timeoutMillis(System.getProperty(TIMEOUT_PROPERTY), System.err);
         Runtime.getRuntime().addShutdownHook(new Thread(() -> startWatchdog("the JVM began to shut down"),
                 "vexlo-shutdown-watchdog"));
@@ -101,12 +107,19 @@ final class StopProtocol {
         return DEFAULT_TIMEOUT_MILLIS;
     }
 
-    /** Ends the application: watchdog first, then the stop handlers, then System.exit(0). */
+    /**
+     * Ends the application: watchdog first, then the stop method, then the stop handlers, then
+     * System.exit(0).
+     */
     static void stop(String reason) {
         if (!ServiceRuntime.markStopRequested()) {
             return;
         }
         startWatchdog("the stop request (" + reason + ")");
+        StopMethod method = stopMethod;
+        if (method != null) {
+            method.call(stopMethodLoader, System.err);
+        }
         ServiceRuntime.runStopHandlers();
         System.exit(0);
     }

@@ -25,16 +25,27 @@ public final class WinLauncher {
     public static void main(String[] args) throws Throwable {
         LaunchArguments launch = LaunchArguments.parse(args, LaunchArguments.serviceNameSlotInUse(
                 System.getProperty(LaunchArguments.SERVICE_NAME_ARG_PROPERTY)));
-        LogRedirection.apply(launch.errorLog, launch.outputLog, launch.appendLogs);
+        LogRedirection.apply(launch.errorLog, launch.outputLog, launch.appendLogs,
+                RotatingLog.Rotation.parse(System.getProperty(RotatingLog.PROPERTY), System.err));
         if (launch.serviceName != null) {
             System.setProperty(ServiceRuntime.SERVICE_NAME_PROPERTY, launch.serviceName);
         }
         InputStream stdin = System.in;
         System.setIn(new ByteArrayInputStream(new byte[0]));
+        ClassLoader loader = contextLoader();
+        StopMethod stopMethod = StopMethod.configured(System.getProperty(StopMethod.PROPERTY), System.err);
         // Listen before loading the application, so that a stop during a slow start is honoured.
-        StopProtocol.listen(stdin);
+        StopProtocol.listen(stdin, stopMethod, loader);
 
         Method main = findMain(launch.mainClass);
+        if (stopMethod != null) {
+            // Said at the start, not only when the service is stopped.
+            try {
+                stopMethod.find(loader);
+            } catch (ReflectiveOperationException | LinkageError e) {
+                System.err.println("vexlo: " + stopMethod + " cannot be called: " + e);
+            }
+        }
         try {
             main.invoke(null, (Object) launch.applicationArguments());
         } catch (InvocationTargetException e) {
@@ -44,10 +55,7 @@ public final class WinLauncher {
 
     /** Finds {@code public static void main(String[])} of the named class via the context class loader. */
     static Method findMain(String className) throws ClassNotFoundException, NoSuchMethodException {
-        ClassLoader loader = Thread.currentThread().getContextClassLoader();
-        if (loader == null) {
-            loader = ClassLoader.getSystemClassLoader();
-        }
+        ClassLoader loader = contextLoader();
         Class<?> mainClass;
         try {
             mainClass = Class.forName(className, false, loader);
@@ -71,6 +79,11 @@ public final class WinLauncher {
             // leave it to invoke() to report
         }
         return main;
+    }
+
+    private static ClassLoader contextLoader() {
+        ClassLoader loader = Thread.currentThread().getContextClassLoader();
+        return loader != null ? loader : ClassLoader.getSystemClassLoader();
     }
 
     private static NoSuchMethodException missingMain(String className) {

@@ -28,8 +28,15 @@ final class LauncherProcess implements AutoCloseable {
     /** Starts {@code launcher} with the fixed values "false", main class, logs, append, then {@code rest}. */
     LauncherProcess(Path dir, String launcher, String jvmOption, String mainClass, String errorLog,
             String outputLog, String append, String... rest) throws IOException {
-        List<String> command = new ArrayList<>(Arrays.asList(
-                Paths.get(System.getProperty("java.home"), "bin", "java").toString(), jvmOption, "-cp",
+        this(dir, launcher, Arrays.asList(jvmOption), mainClass, errorLog, outputLog, append, rest);
+    }
+
+    LauncherProcess(Path dir, String launcher, List<String> jvmOptions, String mainClass, String errorLog,
+            String outputLog, String append, String... rest) throws IOException {
+        List<String> command = new ArrayList<>();
+        command.add(Paths.get(System.getProperty("java.home"), "bin", "java").toString());
+        command.addAll(jvmOptions);
+        command.addAll(Arrays.asList("-cp",
                 testFile("vexlo.test.runtimeJar") + File.pathSeparator + testFile("vexlo.test.appJar"),
                 launcher, "false", mainClass, errorLog, outputLog, append));
         command.addAll(Arrays.asList(rest));

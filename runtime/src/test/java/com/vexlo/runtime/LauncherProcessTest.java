@@ -110,6 +110,43 @@ class LauncherProcessTest {
         }
     }
 
+    /**
+     * The configured stop method in its forms: called
+     * with its arguments or without any, its failure printed while the stop goes on (also for a
+     * method that does not exist, reported at the start too), one that never returns halted by the
+     * watchdog. The stop handlers, then the shutdown hooks, run after it whenever it returns.
+     */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "stop\\nfirst\\nsecond arg | 0 | stop method args=[first, second arg] |",
+        "stop                      | 0 | stop method args=[]                  |",
+        "stop\\n\\n                | 0 | stop method args=[, ]                |",
+        "stopWithoutArguments      | 0 | stop method without arguments        |",
+        "stopThrows\\nx            | 0 | stop method throws                   | java.lang.IllegalStateException: stop method failed",
+        "noSuchMethod              | 0 | ready                                | testapp.StopMethodApp.noSuchMethod cannot be called",
+        "stopNeverReturns          | 2 | stop method never returns            | did not end within 1500 ms"})
+    void stopMethodRunsBeforeTheExit(String methodAndArguments, int exitCode, String output, String errors)
+            throws Exception {
+        String stop = "testapp.StopMethodApp\n" + methodAndArguments.replace("\\n", "\n");
+        try (LauncherProcess p = new LauncherProcess(dir, LauncherProcess.VEXLO,
+                Arrays.asList("-Dvexlo.stop=" + stop, "-Dvexlo.stopTimeoutMillis=1500"), "testapp.StopMethodApp",
+                "", "", "true", "svc", "handler")) {
+            p.awaitText(p.stdout, "ready");
+            p.send("0");
+            assertEquals(exitCode, p.awaitExit(), read(p.stderr));
+            String out = read(p.stdout);
+            assertTrue(out.contains(output), out);
+            // The stop handlers and then the hooks come after the stop method, unless it never returns.
+            int handler = out.indexOf("stop handler ran");
+            assertEquals(exitCode == 0, handler > out.indexOf(output) && out.indexOf("hook ran") > handler, out);
+            if (errors != null) {
+                assertTrue(read(p.stderr).contains(errors), read(p.stderr));
+            } else {
+                assertEquals("", read(p.stderr));
+            }
+        }
+    }
+
     @ParameterizedTest
     @ValueSource(strings = {"true", "false"})
     void appendFlagDecidesWhetherEarlierLogContentStays(String append) throws Exception {
