@@ -48,7 +48,7 @@ function(vexlo_add_gtests target)
     gtest_add_tests(TARGET ${target} SOURCES ${ARG_SOURCES} TEST_PREFIX "wine." TEST_LIST tests)
     set_tests_properties(${tests} PROPERTIES
       FIXTURES_REQUIRED wine
-      ENVIRONMENT "VEXLO_WINEPREFIX=${VEXLO_WINEPREFIX};${ARG_ENVIRONMENT}"
+      ENVIRONMENT "VEXLO_WINEPREFIX=${VEXLO_WINEPREFIX};VEXLO_TEST_PROGRAM=1;${ARG_ENVIRONMENT}"
       TIMEOUT 120 ${ARG_PROPERTIES})
   else()
     gtest_discover_tests(${target} TEST_PREFIX "host." PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}" ${ARG_PROPERTIES})
