@@ -663,7 +663,9 @@ TEST_F(ServiceMainTest, StopTimeoutEndsTheWholeProcessTree) {
   EXPECT_GE(check_point, 3u);
   EXPECT_EQ(Status(name_).dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_EQ(Status(name_).dwWin32ExitCode, 0u);
-  EXPECT_TRUE(AllEndWithin(tree, 1000));
+  // Ended, not left running: under load their handles were seen to signal
+  // more than a second after the service reported stopped.
+  EXPECT_TRUE(AllEndWithin(tree, 5000));
   const std::vector<std::string> log = FinishedServiceLog(name_);
   for (const char* line : {"waiting up to 6000 ms for the process to end",
                            "ERROR: the process did not end within 6000 ms of the stop: ending its process tree",
