@@ -192,8 +192,8 @@ void LockCreatedFolder(const std::string& folder) {
 
 }  // namespace
 
-void CreateLauncherTempDir() {
-  const std::string directory = SystemTempDir();
+void CreateLauncherTempDir(const std::string& directory) {
+  if (directory.empty()) FatalMessage(1015);
   std::string name = ChosenName(directory);
   if (!ChosenLauncherTempDir().empty() && name.empty()) {
     LogLine("ignoring the chosen temp dir %s", ChosenLauncherTempDir().c_str());
@@ -452,8 +452,7 @@ FolderRemoval RemoveStaleLauncherFolder(const std::string& path, unsigned long* 
   return FolderRemoval::kRemoved;
 }
 
-void RemoveStaleLauncherFolders() {
-  const std::string directory = UsableSystemTempDir();
+void RemoveStaleLauncherFolders(const std::string& directory) {
   if (directory.empty()) return;
   WIN32_FIND_DATAA entry;
   UniqueFind search(FindFirstFileA(JoinPath(directory, "vxl*.tmp_dir").c_str(), &entry));

@@ -57,12 +57,13 @@ std::string& ChosenLauncherTempDir();
 // not inherit it; only a service's child takes the path.
 void TakeChosenLauncherTempDir(bool service_child);
 
-// Creates the launcher temporary directory and its lock file, at the chosen
-// path when it is a launcher folder name in the system temporary directory,
-// otherwise under a new random name. A name that is taken (by a file, a
+// Creates the launcher temporary directory and its lock file in
+// `system_temp_dir` (UsableSystemTempDir; empty: message 1015), at the chosen
+// path when it is a launcher folder name there, otherwise under a new random
+// name. A name that is taken (by a file, a
 // folder or a link) is never used: the next random name is tried; after ten
 // taken names the launcher ends with message 1015 without touching anything.
-void CreateLauncherTempDir();
+void CreateLauncherTempDir(const std::string& system_temp_dir);
 
 // The security of the launcher's folders: full control for SYSTEM, the
 // Administrators and the user of this process; every ACE is inherited by the
@@ -123,9 +124,9 @@ enum class FolderRemoval {
 // is the system's reason for kInUse and kFailed.
 FolderRemoval RemoveStaleLauncherFolder(const std::string& path, unsigned long* error);
 
-// RemoveStaleLauncherFolder for every launcher folder in the system
-// temporary directory: what owners that ended (a child started by hand, one
-// whose service process died) left behind.
-void RemoveStaleLauncherFolders();
+// RemoveStaleLauncherFolder for every launcher folder in `system_temp_dir`
+// (none when it is empty): what owners that ended (a child started by hand,
+// one whose service process died) left behind.
+void RemoveStaleLauncherFolders(const std::string& system_temp_dir);
 
 }  // namespace vexlo

@@ -42,8 +42,10 @@ void RefuseBadNames(const std::vector<std::string>& names, size_t count) {
 
 int ExtractIncludedFiles() {
   // What ended launchers left (a child started by hand, one whose service
-  // process died), whether or not this one extracts anything.
-  RemoveStaleLauncherFolders();
+  // process died), whether or not this one extracts anything. The temporary
+  // folder is looked up once for both.
+  const std::string system_temp_dir = UsableSystemTempDir();
+  RemoveStaleLauncherFolders(system_temp_dir);
   LogLine("extracting files");
   const int32_t count = ConfigInteger(record::kIncludedFileCount);
   LogLine("Included files: %d", count);
@@ -52,7 +54,7 @@ int ExtractIncludedFiles() {
       SplitIncludedFileNames(ConfigText(record::kIncludedFileNames));
   const size_t wanted = count > 0 ? static_cast<size_t>(count) : 0;
   RefuseBadNames(names, wanted);
-  CreateLauncherTempDir();
+  CreateLauncherTempDir(system_temp_dir);
   return WriteIncludedFiles(names, wanted);
 }
 

@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
   // for emptying while it tries to move it away for the link, then empties it
   // and prints whether it moved.
   if (operation == "launchertemp") {
-    CreateLauncherTempDir();
+    CreateLauncherTempDir(UsableSystemTempDir());
     const std::string& directory = LauncherTempDir();
     WriteFileText(directory + "\\a.jar", "a");
     if (CreatePrivateFolder(directory + "\\lib") != 0) return 4;
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
   // extract-planted <name>: puts a file (a folder with a file, for a name
   // ending in "\\") into a new launcher temp dir, then extracts into it.
   if (operation == "extract-planted" && argc >= 3) {
-    CreateLauncherTempDir();
+    CreateLauncherTempDir(UsableSystemTempDir());
     printf("%s\n", LauncherTempDir().c_str());
     fflush(stdout);
     const std::string planted = LauncherTempDir() + "\\" + argv[2];
